@@ -1,0 +1,51 @@
+#include "FbClient.h"
+
+#include "DbError.h"
+
+#include <QLibrary>
+
+namespace data {
+
+using namespace Firebird;
+
+std::shared_ptr<FbClient> FbClient::load(const std::string &libraryPath)
+{
+    QLibrary lib(QString::fromStdString(libraryPath));
+    if (!lib.load())
+        throw EDatabaseError("Unable to load the client library '" + libraryPath + "': " +
+                             lib.errorString().toStdString());
+    using Entry = IMaster *(*)();
+    auto entry = reinterpret_cast<Entry>(lib.resolve("fb_get_master_interface"));
+    if (!entry)
+        throw EDatabaseError("'" + libraryPath + "' is not a Firebird client library (no fb_get_master_interface)");
+    return std::shared_ptr<FbClient>(new FbClient(entry()));
+}
+
+FbClient::FbClient(IMaster *master)
+    : master_(master), util_(master->getUtilInterface()), provider_(master->getDispatcher())
+{
+}
+
+FbStatus::FbStatus(const FbClient &client)
+    : client_(client), status_(client.master()->getStatus()), wrapper_(status_.get())
+{
+}
+
+bool FbStatus::failed() const
+{
+    return wrapper_.getState() & IStatus::STATE_ERRORS;
+}
+
+void FbStatus::check()
+{
+    if (!failed())
+        return;
+    char text[2048];
+    client_.util()->formatStatus(text, sizeof text, &wrapper_);
+    const intptr_t *errors = wrapper_.getErrors();
+    long gds = (errors[0] == isc_arg_gds) ? long(errors[1]) : 0;
+    wrapper_.init();
+    throw EDatabaseError(text, gds);
+}
+
+} // namespace data

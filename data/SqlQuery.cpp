@@ -1,0 +1,588 @@
+#include "SqlQuery.h"
+
+#include "DateText.h"
+#include "DbError.h"
+
+#include <QString>
+
+#include <cstring>
+
+namespace data {
+
+using namespace Firebird;
+
+namespace {
+
+struct Column {
+    TFieldDef def;
+    unsigned sqlType = 0;
+    int scale = 0;
+    unsigned length = 0;
+    unsigned offset = 0;
+    unsigned nullOffset = 0;
+};
+
+template <class T> T readAt(const unsigned char *p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+TValue scaled(std::int64_t units, int scale, bool narrow)
+{
+    if (scale < 0)
+        return Decimal{units, -scale};
+    if (narrow)
+        return TValue(std::int32_t(units));
+    return TValue(units);
+}
+
+} // namespace
+
+/// A prepared statement with the layout of its result row.
+struct TCustomSQLDataSet::Statement {
+    std::string serverText;
+    FbRef<IStatement> stmt;
+    FbRef<IMessageMetadata> outMeta;
+    std::vector<Column> columns;
+    unsigned outLength = 0;
+    unsigned type = 0;
+};
+
+/// Hands the rows of an open cursor out one at a time (the provider feed).
+class SqlRecordSource : public IRecordSource {
+public:
+    SqlRecordSource(TCustomSQLDataSet &ds, FbRef<ITransaction> own, FbRef<IResultSet> cursor, bool releaseAtEnd)
+        : ds_(ds), own_(std::move(own)), cursor_(std::move(cursor)), defs_(ds.resultFieldDefs()),
+          releaseAtEnd_(releaseAtEnd)
+    {
+        buffer_.resize(ds.statement_->outLength);
+    }
+    ~SqlRecordSource() override { finish(false); }
+
+    const std::vector<TFieldDef> &fieldDefs() const override { return defs_; }
+
+    bool fetch(std::vector<TValue> &row) override;
+
+    /// Ends the cursor and its own transaction and frees the statement: a statement left prepared on a view
+    /// would make another terminal's DROP VIEW wait.
+    void finish(bool checkErrors);
+
+private:
+    TCustomSQLDataSet &ds_;
+    FbRef<ITransaction> own_;
+    FbRef<IResultSet> cursor_;
+    std::vector<TFieldDef> defs_;
+    std::string buffer_;
+    bool releaseAtEnd_;
+    bool finished_ = false;
+};
+
+// Reads one value of the result row in `buf`.
+static TValue decodeColumn(FbClient &client, TSQLConnection &conn, ITransaction *tra, const Column &c,
+                           const unsigned char *buf)
+{
+    if (readAt<short>(buf + c.nullOffset))
+        return {};
+    const unsigned char *p = buf + c.offset;
+    switch (c.sqlType) {
+    case SQL_TEXT:
+        return std::string(reinterpret_cast<const char *>(p), c.length);
+    case SQL_VARYING:
+        return std::string(reinterpret_cast<const char *>(p) + 2, readAt<unsigned short>(p));
+    case SQL_SHORT:
+        return scaled(readAt<short>(p), c.scale, true);
+    case SQL_LONG:
+        return scaled(readAt<ISC_LONG>(p), c.scale, true);
+    case SQL_INT64:
+        return scaled(readAt<ISC_INT64>(p), c.scale, false);
+    case SQL_FLOAT:
+        return double(readAt<float>(p));
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return readAt<double>(p);
+    case SQL_BOOLEAN:
+        return std::string(*p ? "True" : "False");
+    case SQL_TYPE_DATE: {
+        unsigned y, m, d;
+        client.util()->decodeDate(readAt<ISC_DATE>(p), &y, &m, &d);
+        return formatDate(QDate(int(y), int(m), int(d)));
+    }
+    case SQL_TYPE_TIME:
+    case SQL_TIMESTAMP: {
+        ISC_TIME t = c.sqlType == SQL_TIMESTAMP ? readAt<ISC_TIMESTAMP>(p).timestamp_time : readAt<ISC_TIME>(p);
+        unsigned h, mi, s, frac;
+        client.util()->decodeTime(t, &h, &mi, &s, &frac);
+        char text[16];
+        std::snprintf(text, sizeof text, "%02u:%02u:%02u", h, mi, s);
+        if (c.sqlType == SQL_TYPE_TIME)
+            return std::string(text);
+        unsigned y, m, d;
+        client.util()->decodeDate(readAt<ISC_TIMESTAMP>(p).timestamp_date, &y, &m, &d);
+        return formatDate(QDate(int(y), int(m), int(d))) + " " + text;
+    }
+    case SQL_BLOB: {
+        FbStatus st(client);
+        ISC_QUAD id = readAt<ISC_QUAD>(p);
+        FbRef<IBlob> blob(conn.attachment()->openBlob(&st, tra, &id, 0, nullptr));
+        st.check();
+        std::string out;
+        char chunk[32768];
+        for (;;) {
+            unsigned got = 0;
+            int rc = blob->getSegment(&st, sizeof chunk, chunk, &got);
+            st.check();
+            if (rc == IStatus::RESULT_NO_DATA)
+                break;
+            out.append(chunk, got);
+        }
+        blob.release()->close(&st);
+        return out;
+    }
+    case SQL_NULL:
+        return {};
+    default:
+        throw EDatabaseError("Unsupported column type " + std::to_string(c.sqlType) + " of column '" + c.def.name + "'");
+    }
+}
+
+bool SqlRecordSource::fetch(std::vector<TValue> &row)
+{
+    if (finished_)
+        return false;
+    FbClient &client = ds_.SQLConnection->client();
+    FbStatus st(client);
+    auto *buf = reinterpret_cast<unsigned char *>(buffer_.data());
+    int rc = cursor_->fetchNext(&st, buf);
+    if (st.failed()) {
+        finish(false);
+        st.check();
+    }
+    if (rc != IStatus::RESULT_OK) {
+        finish(true);
+        return false;
+    }
+    ITransaction *tra = own_ ? own_.get() : ds_.SQLConnection->activeTransaction();
+    const auto &cols = ds_.statement_->columns;
+    row.resize(cols.size());
+    for (size_t i = 0; i < cols.size(); ++i)
+        row[i] = decodeColumn(client, *ds_.SQLConnection, tra, cols[i], buf);
+    return true;
+}
+
+void SqlRecordSource::finish(bool checkErrors)
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    FbClient &client = ds_.SQLConnection->client();
+    FbStatus st(client);
+    if (cursor_) {
+        IResultSet *rs = cursor_.release();
+        rs->close(&st);
+        if (st.failed())
+            rs->release();
+    }
+    if (own_) {
+        FbStatus st2(client);
+        ITransaction *t = own_.release();
+        t->commit(&st2);
+        if (st2.failed()) {
+            FbStatus st3(client);
+            t->rollback(&st3);
+            if (st3.failed())
+                t->release();
+            if (checkErrors)
+                st2.check();
+        }
+    }
+    if (ds_.source_ == this)
+        ds_.source_ = nullptr;
+    if (releaseAtEnd_)
+        ds_.unprepare();
+}
+
+// ---- TStrings ------------------------------------------------------------------------------------------
+
+void TStrings::clear()
+{
+    lines_.clear();
+    if (onChange)
+        onChange();
+}
+
+void TStrings::add(const std::string &line)
+{
+    lines_.push_back(line);
+    if (onChange)
+        onChange();
+}
+
+std::string TStrings::text() const
+{
+    std::string out;
+    for (const auto &l : lines_)
+        out += l + "\r\n";
+    return out;
+}
+
+// ---- TCustomSQLDataSet ---------------------------------------------------------------------------------
+
+TCustomSQLDataSet::TCustomSQLDataSet(TSQLConnection *connection) : SQLConnection(connection) {}
+
+TCustomSQLDataSet::~TCustomSQLDataSet()
+{
+    try {
+        if (source_)
+            source_->finish(false);
+        unprepare();
+    } catch (...) {
+        // Nothing can be reported from here; the attachment frees what is left when it ends.
+    }
+}
+
+void TCustomSQLDataSet::setText(const std::string &text)
+{
+    close();
+    text_ = text;
+    parsed_ = parseParameters(text_);
+    params_.assignNames(parsed_.markers);
+    // Rebuilding the same statement line by line passes through prefixes of it: keep it prepared then.
+    if (statement_ && !parsed_.serverText.empty() &&
+        statement_->serverText.compare(0, parsed_.serverText.size(), parsed_.serverText) != 0)
+        unprepare();
+}
+
+bool TCustomSQLDataSet::prepared() const { return bool(statement_); }
+
+void TCustomSQLDataSet::unprepare()
+{
+    if (source_)
+        source_->finish(false);
+    if (!statement_)
+        return;
+    std::unique_ptr<Statement> s = std::move(statement_);
+    FbStatus st(SQLConnection->client());
+    s->outMeta.reset();
+    IStatement *raw = s->stmt.release();
+    raw->free(&st);
+    if (st.failed())
+        raw->release();
+}
+
+TCustomSQLDataSet::Statement &TCustomSQLDataSet::prepare(ITransaction *tra)
+{
+    if (source_)
+        source_->finish(false);
+    if (statement_ && statement_->serverText == parsed_.serverText)
+        return *statement_;
+    unprepare();
+    if (parsed_.serverText.find_first_not_of(" \r\n\t") == std::string::npos)
+        throw EDatabaseError("SQL statement is empty");
+    FbClient &client = SQLConnection->client();
+    FbStatus st(client);
+    auto s = std::make_unique<Statement>();
+    s->serverText = parsed_.serverText;
+    s->stmt.reset(SQLConnection->attachment()->prepare(&st, tra, 0, s->serverText.c_str(), 3,
+                                                        IStatement::PREPARE_PREFETCH_METADATA));
+    st.check();
+    s->type = s->stmt->getType(&st);
+    s->outMeta.reset(s->stmt->getOutputMetadata(&st));
+    st.check();
+    unsigned n = s->outMeta->getCount(&st);
+    for (unsigned i = 0; i < n; ++i) {
+        Column c;
+        c.sqlType = s->outMeta->getType(&st, i) & ~1u;
+        c.scale = s->outMeta->getScale(&st, i);
+        c.length = s->outMeta->getLength(&st, i);
+        c.offset = s->outMeta->getOffset(&st, i);
+        c.nullOffset = s->outMeta->getNullOffset(&st, i);
+        const char *alias = s->outMeta->getAlias(&st, i);
+        c.def.name = (alias && *alias) ? alias : s->outMeta->getField(&st, i);
+        switch (c.sqlType) {
+        case SQL_TEXT:
+        case SQL_VARYING:
+            c.def.type = TFieldType::ftString;
+            c.def.size = int(c.length);
+            break;
+        case SQL_SHORT:
+        case SQL_LONG:
+            c.def.type = c.scale < 0 ? TFieldType::ftBCD : TFieldType::ftInteger;
+            break;
+        case SQL_INT64:
+            c.def.type = c.scale < 0 ? TFieldType::ftBCD : TFieldType::ftLargeint;
+            break;
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            c.def.type = TFieldType::ftFloat;
+            break;
+        default:
+            c.def.type = TFieldType::ftString;
+            c.def.size = c.sqlType == SQL_BOOLEAN ? 5 : c.sqlType == SQL_BLOB ? 0 : 19;
+        }
+        s->columns.push_back(std::move(c));
+    }
+    s->outLength = s->outMeta->getMessageLength(&st);
+    st.check();
+    statement_ = std::move(s);
+    return *statement_;
+}
+
+void TCustomSQLDataSet::bindInput(std::string &buffer, FbRef<IMessageMetadata> &meta)
+{
+    const auto &markers = parsed_.markers;
+    if (markers.empty())
+        return;
+    FbClient &client = SQLConnection->client();
+    FbStatus st(client);
+    FbRef<IMetadataBuilder> builder(client.master()->getMetadataBuilder(&st, unsigned(markers.size())));
+    st.check();
+    std::vector<const TParam *> bound;
+    for (unsigned i = 0; i < markers.size(); ++i) {
+        const TParam &p = params_.paramByName(markers[i]);
+        if (p.dataType() == TFieldType::ftUnknown)
+            throw EDatabaseError(formatMessage("No value for parameter '%s'", p.name()));
+        bound.push_back(&p);
+        switch (p.dataType()) {
+        case TFieldType::ftString: {
+            const std::string *t = p.value().text();
+            builder->setType(&st, i, SQL_VARYING + 1);
+            builder->setLength(&st, i, std::max<unsigned>(1, t ? unsigned(t->size()) : 1));
+            builder->setCharSet(&st, i, 0);
+            break;
+        }
+        case TFieldType::ftInteger:
+            builder->setType(&st, i, SQL_LONG + 1);
+            builder->setLength(&st, i, sizeof(ISC_LONG));
+            builder->setScale(&st, i, 0);
+            break;
+        case TFieldType::ftLargeint:
+            builder->setType(&st, i, SQL_INT64 + 1);
+            builder->setLength(&st, i, sizeof(ISC_INT64));
+            builder->setScale(&st, i, 0);
+            break;
+        case TFieldType::ftBCD: {
+            const Decimal *dec = p.value().decimal();
+            builder->setType(&st, i, SQL_INT64 + 1);
+            builder->setLength(&st, i, sizeof(ISC_INT64));
+            builder->setScale(&st, i, dec ? -dec->scale : 0);
+            break;
+        }
+        default:
+            builder->setType(&st, i, SQL_DOUBLE + 1);
+            builder->setLength(&st, i, sizeof(double));
+            builder->setScale(&st, i, 0);
+        }
+        st.check();
+    }
+    meta.reset(builder->getMetadata(&st));
+    st.check();
+    buffer.assign(meta->getMessageLength(&st), '\0');
+    st.check();
+    auto *buf = reinterpret_cast<unsigned char *>(buffer.data());
+    for (unsigned i = 0; i < markers.size(); ++i) {
+        const TValue &v = bound[i]->value();
+        unsigned off = meta->getOffset(&st, i);
+        short nullFlag = v.isNull() ? -1 : 0;
+        std::memcpy(buf + meta->getNullOffset(&st, i), &nullFlag, sizeof nullFlag);
+        if (v.isNull())
+            continue;
+        switch (bound[i]->dataType()) {
+        case TFieldType::ftString: {
+            const std::string &t = *v.text();
+            unsigned short len = (unsigned short)t.size();
+            std::memcpy(buf + off, &len, 2);
+            std::memcpy(buf + off + 2, t.data(), t.size());
+            break;
+        }
+        case TFieldType::ftInteger: {
+            ISC_LONG x = v.asInteger();
+            std::memcpy(buf + off, &x, sizeof x);
+            break;
+        }
+        case TFieldType::ftBCD: {
+            ISC_INT64 x = v.decimal() ? v.decimal()->units : v.asLargeInt();
+            std::memcpy(buf + off, &x, sizeof x);
+            break;
+        }
+        case TFieldType::ftLargeint: {
+            ISC_INT64 x = v.asLargeInt();
+            std::memcpy(buf + off, &x, sizeof x);
+            break;
+        }
+        default: {
+            double x = v.asFloat();
+            std::memcpy(buf + off, &x, sizeof x);
+        }
+        }
+    }
+    st.check();
+}
+
+void TCustomSQLDataSet::pointRow()
+{
+    const std::vector<TValue> &row = current_ < rows_.size() ? rows_[current_] : nullRow_;
+    for (size_t i = 0; i < fields_.size(); ++i)
+        fields_[i].value_ = &row[i];
+}
+
+namespace {
+/// A transaction of the statement's own, committed by commit() and rolled back when left unfinished.
+class OwnTransaction {
+public:
+    explicit OwnTransaction(TSQLConnection &conn) : conn_(conn)
+    {
+        if (!conn.activeTransaction())
+            own_ = conn.startOwnTransaction();
+    }
+    ~OwnTransaction()
+    {
+        if (!own_)
+            return;
+        FbStatus st(conn_.client());
+        ITransaction *t = own_.release();
+        t->rollback(&st);
+        if (st.failed())
+            t->release();
+    }
+    ITransaction *get() const { return own_ ? own_.get() : conn_.activeTransaction(); }
+    FbRef<ITransaction> take() { return std::move(own_); }
+    void commit()
+    {
+        if (!own_)
+            return;
+        FbStatus st(conn_.client());
+        own_->commit(&st);
+        st.check();
+        own_.release();
+    }
+
+private:
+    TSQLConnection &conn_;
+    FbRef<ITransaction> own_;
+};
+} // namespace
+
+void TCustomSQLDataSet::open()
+{
+    close();
+    std::unique_ptr<IRecordSource> source = openSource(false);
+    std::vector<TValue> row;
+    while (source->fetch(row))
+        rows_.push_back(row);
+    const auto &defs = source->fieldDefs();
+    nullRow_.assign(defs.size(), TValue());
+    fields_.resize(defs.size());
+    for (size_t i = 0; i < defs.size(); ++i)
+        fields_[i].def_ = defs[i];
+    current_ = 0;
+    active_ = true;
+    pointRow();
+}
+
+void TCustomSQLDataSet::execSQL()
+{
+    close();
+    OwnTransaction tra(*SQLConnection);
+    Statement &s = prepare(tra.get());
+    std::string inBuf;
+    FbRef<IMessageMetadata> inMeta;
+    bindInput(inBuf, inMeta);
+    FbStatus st(SQLConnection->client());
+    std::string outBuf(s.outLength, '\0');
+    s.stmt->execute(&st, tra.get(), inMeta.get(), inBuf.empty() ? nullptr : inBuf.data(),
+                    s.columns.empty() ? nullptr : s.outMeta.get(), s.columns.empty() ? nullptr : outBuf.data());
+    st.check();
+    tra.commit();
+}
+
+std::unique_ptr<IRecordSource> TCustomSQLDataSet::openSource(bool releaseAtEnd)
+{
+    OwnTransaction tra(*SQLConnection);
+    Statement &s = prepare(tra.get());
+    std::string inBuf;
+    FbRef<IMessageMetadata> inMeta;
+    bindInput(inBuf, inMeta);
+    FbStatus st(SQLConnection->client());
+    FbRef<IResultSet> cursor(s.stmt->openCursor(&st, tra.get(), inMeta.get(), inBuf.empty() ? nullptr : inBuf.data(),
+                                                s.outMeta.get(), 0));
+    st.check();
+    auto source = std::make_unique<SqlRecordSource>(*this, tra.take(), std::move(cursor), releaseAtEnd);
+    source_ = source.get();
+    return source;
+}
+
+void TCustomSQLDataSet::close()
+{
+    rows_.clear();
+    current_ = 0;
+    active_ = false;
+    for (auto &f : fields_)
+        f.value_ = nullptr;
+    fields_.clear();
+}
+
+bool TCustomSQLDataSet::eof() const { return current_ >= rows_.size(); }
+
+void TCustomSQLDataSet::next()
+{
+    if (current_ < rows_.size())
+        ++current_;
+    pointRow();
+}
+
+TSQLField &TCustomSQLDataSet::fields(int index)
+{
+    if (index < 0 || index >= fieldCount())
+        throw EDatabaseError("Field index out of range: " + std::to_string(index));
+    return fields_[size_t(index)];
+}
+
+TSQLField *TCustomSQLDataSet::findField(const std::string &name)
+{
+    QString wanted = QString::fromStdString(name);
+    for (auto &f : fields_)
+        if (QString::fromStdString(f.fieldName()).compare(wanted, Qt::CaseInsensitive) == 0)
+            return &f;
+    return nullptr;
+}
+
+TSQLField &TCustomSQLDataSet::fieldByName(const std::string &name)
+{
+    if (TSQLField *f = findField(name))
+        return *f;
+    throw EDatabaseError(formatMessage("Field '%s' not found", name));
+}
+
+std::vector<TFieldDef> TCustomSQLDataSet::resultFieldDefs()
+{
+    std::vector<TFieldDef> defs;
+    if (!statement_)
+        return defs;
+    for (const auto &c : statement_->columns) {
+        TFieldDef d = c.def;
+        auto taken = [&](const std::string &n) {
+            for (const auto &e : defs)
+                if (QString::fromStdString(e.name).compare(QString::fromStdString(n), Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        };
+        if (taken(d.name)) {
+            int k = 1;
+            while (taken(d.name + "_" + std::to_string(k)))
+                ++k;
+            d.name += "_" + std::to_string(k);
+        }
+        defs.push_back(d);
+    }
+    return defs;
+}
+
+TSQLQuery::TSQLQuery(TSQLConnection *connection) : TCustomSQLDataSet(connection)
+{
+    sql_.onChange = [this] { setText(sql_.text()); };
+}
+
+} // namespace data

@@ -1,0 +1,147 @@
+#include "data/ClientDataSet.h"
+#include "data/RecordSetFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace data;
+
+namespace {
+
+const std::string kMainStore = "\xc1\x60\xad\xdc"; // 總倉 in code page 950
+
+DataPacket samplePacket()
+{
+    DataPacket p;
+    p.fields = {{"rep_title", TFieldType::ftString, 50},
+                {"QTY", TFieldType::ftInteger, 0, true},
+                {"BIG", TFieldType::ftLargeint},
+                {"PRICE", TFieldType::ftFloat},
+                {"AMOUNT", TFieldType::ftBCD, 2}};
+    p.indexes = {{"IDX_TITLE", "rep_title"}};
+    p.rows = {{TValue(kMainStore), TValue(3), TValue(std::int64_t(1) << 40), TValue(1.5), TValue(Decimal{1250, 2})},
+              {TValue("a<b>&\"c'\t"), TValue(-1), TValue(), TValue(0.1), TValue(Decimal{-5, 2})},
+              {TValue(), TValue(0), TValue(std::int64_t(-7)), TValue(), TValue()}};
+    return p;
+}
+
+std::string errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const EDatabaseError &e) {
+        return e.what();
+    }
+    return {};
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class RecordSetFileTest : public ::testing::Test {
+protected:
+    std::string path(const char *name) const { return dir.filePath(name).toStdString(); }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(RecordSetFileTest, BothFormsRoundTrip)
+{
+    for (const auto format : {TClientDataSet::FileFormat::Binary, TClientDataSet::FileFormat::Xml}) {
+        TClientDataSet set;
+        set.setData(samplePacket());
+        set.saveToFile(path("out.cds"), format);
+        TClientDataSet loaded;
+        loaded.loadFromFile(path("out.cds"));
+        EXPECT_EQ(loaded.data(), samplePacket()) << (format == TClientDataSet::FileFormat::Xml ? "xml" : "binary");
+        EXPECT_EQ(loaded.fieldByName("REP_TITLE").asString(), kMainStore);
+    }
+}
+
+TEST_F(RecordSetFileTest, XmlIsReadableAndKeepsBytes)
+{
+    const QByteArray xml = RecordSetFile::toXml(samplePacket());
+    EXPECT_TRUE(xml.startsWith("<?xml version=\"1.0\" encoding=\"windows-950\""));
+    EXPECT_TRUE(xml.contains("<FIELD attrname=\"rep_title\" fieldtype=\"string\" WIDTH=\"50\"/>"));
+    EXPECT_TRUE(xml.contains("<FIELD attrname=\"AMOUNT\" fieldtype=\"fixed\" DECIMALS=\"2\""));
+    EXPECT_TRUE(xml.contains(QByteArray("<ROW rep_title=\"") + kMainStore.c_str() + "\" QTY=\"3\""));
+    EXPECT_TRUE(xml.contains("a&lt;b&gt;&amp;&quot;c'&#9;"));
+}
+
+TEST_F(RecordSetFileTest, HandWrittenTitleFile)
+{
+    const QByteArray text = QByteArray("<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<!-- title -->\r\n"
+                                       "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+                                       "<FIELD attrname=\"rep_title\" fieldtype=\"string\" WIDTH=\"50\"/>"
+                                       "<FIELD attrname=\"N\" fieldtype=\"i4\"/>"
+                                       "<FIELD attrname=\"P\" fieldtype=\"fixed\" DECIMALS=\"2\" WIDTH=\"10\"/>"
+                                       "</FIELDS><PARAMS/></METADATA><ROWDATA>"
+                                       "<ROW RowState=\"4\" rep_title='") +
+                            kMainStore.c_str() + "&#65;&#x42;&apos;' N=\"12\" P=\"3.5\"/><ROW/></ROWDATA></DATAPACKET>";
+    writeBytes(QString::fromStdString(path("Saltfen.dat")), text);
+    TClientDataSet set;
+    set.loadFromFile(path("Saltfen.dat"));
+    EXPECT_EQ(set.fieldByName("rep_title").asString(), kMainStore + "AB'");
+    EXPECT_EQ(set.fieldByName("N").asInteger(), 12);
+    EXPECT_EQ(set.fieldByName("P").value(), TValue(Decimal{350, 2}));
+    set.next();
+    EXPECT_TRUE(set.fieldByName("rep_title").isNull()) << "a missing attribute is null";
+    EXPECT_EQ(set.recordCount(), 2);
+}
+
+TEST_F(RecordSetFileTest, BadFilesAreRefusedAndTheSetKept)
+{
+    const QByteArray good = RecordSetFile::toBinary(samplePacket());
+    QByteArray flipped = good;
+    flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
+    const std::pair<const char *, QByteArray> cases[] = {
+        {"truncated", good.left(good.size() - 9)},
+        {"damaged", flipped},
+        {"not a record-set file", "hello, world"},
+        {"not a record-set file", QByteArray()},
+        {"damaged", "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"a\" fieldtype=\"string\"/>"},
+        {"damaged", "<DATAPACKET><ROWDATA/></DATAPACKET>"},
+        {"unsupported type", "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"a\" fieldtype=\"bin.hex\"/></FIELDS>"
+                             "</METADATA></DATAPACKET>"},
+        {"not a valid integer", "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"a\" fieldtype=\"i4\"/></FIELDS>"
+                                "</METADATA><ROWDATA><ROW a=\"x\"/></ROWDATA></DATAPACKET>"},
+        {"not a record-set file", "<html><body/></html>"},
+    };
+    TClientDataSet set;
+    set.setData(samplePacket());
+    set.setRecNo(2);
+    for (const auto &[expected, bytes] : cases) {
+        writeBytes(QString::fromStdString(path("bad.cds")), bytes);
+        const std::string message = errorOf([&] { set.loadFromFile(path("bad.cds")); });
+        EXPECT_NE(message.find(path("bad.cds")), std::string::npos) << message;
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+        EXPECT_EQ(set.data(), samplePacket());
+        EXPECT_EQ(set.recNo(), 2);
+    }
+    EXPECT_NE(errorOf([&] { set.loadFromFile(path("missing.cds")); }).find("Cannot open file"), std::string::npos);
+}
+
+TEST_F(RecordSetFileTest, SaveReplacesAndFailsCleanly)
+{
+    TClientDataSet set;
+    set.setData(samplePacket());
+    set.saveToFile(path("temp.cds"));
+    set.first();
+    set.edit();
+    set.fieldByName("QTY").setAsInteger(99);
+    set.saveToFile(path("temp.cds")); // posts the pending edit, replaces the file
+    TClientDataSet loaded;
+    loaded.loadFromFile(path("temp.cds"));
+    EXPECT_EQ(loaded.fieldByName("QTY").asInteger(), 99);
+    const std::string message = errorOf([&] { set.saveToFile(path("no/such/dir/x.cds")); });
+    EXPECT_NE(message.find("Cannot create file"), std::string::npos) << message;
+}

@@ -1,0 +1,291 @@
+// The store database layer against a real embedded database.
+#include "TestDatabase.h"
+
+#include "data/DataSetProvider.h"
+#include "data/DbError.h"
+#include "data/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+using namespace data;
+
+namespace {
+
+std::string errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const EDatabaseError &e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+class SqlLayer : public ::testing::Test {
+protected:
+    TestDatabase db;
+    std::unique_ptr<TSQLConnection> c1 = db.connection();
+    std::unique_ptr<TSQLConnection> c2 = db.connection();
+};
+
+} // namespace
+
+TEST_F(SqlLayer, DefinitionFilesAreReadAtConnect)
+{
+    TSQLConnection c(db.programDir());
+    c.ConnectionName = "Kobrel";
+    c.open();
+    EXPECT_TRUE(c.connected());
+    EXPECT_EQ(c.Params.value("Database"), db.databaseFile());
+    EXPECT_EQ(c.VendorLib, "libfbclient.so.2");
+    EXPECT_EQ(c.GetDriverFunc, "getSQLDriverINTERBASE");
+}
+
+TEST_F(SqlLayer, BrokenDefinitionsGiveTheirMessages)
+{
+    std::string dir = db.programDir();
+    {
+        TSQLConnection c(dir + "nowhere/");
+        c.ConnectionName = "Kobrel";
+        EXPECT_EQ(errorOf([&] { c.open(); }),
+                  "Driver/Connection Registry File '" + dir + "nowhere/dbxconnections.ini' not found");
+    }
+    QFile::remove(QString::fromStdString(dir + "dbxdrivers.ini"));
+    {
+        TSQLConnection c(dir);
+        c.ConnectionName = "Kobrel";
+        EXPECT_EQ(errorOf([&] { c.open(); }), "DLL/Shared Library Name not Set");
+    }
+    TIniFile drivers(dir + "dbxdrivers.ini");
+    drivers.writeString("Interbase", "LibraryName", "libdbxfb.so");
+    drivers.writeString("Interbase", "VendorLib", "libnosuchclient.so.9");
+    {
+        TSQLConnection c(dir);
+        c.ConnectionName = "Kobrel";
+        EXPECT_NE(errorOf([&] { c.open(); }).find("Unable to load the client library 'libnosuchclient.so.9'"),
+                  std::string::npos);
+    }
+    drivers.writeString("Interbase", "VendorLib", "libfbclient.so.2");
+    TIniFile conns(dir + "dbxconnections.ini");
+    conns.writeString("Kobrel", "Database", "");
+    {
+        TSQLConnection c(dir);
+        c.ConnectionName = "Kobrel";
+        EXPECT_EQ(errorOf([&] { c.open(); }), "No database is set for connection 'Kobrel'");
+    }
+    conns.writeString("Kobrel", "Database", "localhost/3999:" + db.databaseFile());
+    {
+        TSQLConnection c(dir);
+        c.ConnectionName = "Kobrel";
+        std::string msg = errorOf([&] { c.open(); });
+        EXPECT_NE(msg.find("localhost"), std::string::npos) << msg; // the server's "unable to connect" text
+        EXPECT_FALSE(c.connected());
+    }
+}
+
+TEST_F(SqlLayer, PerUserSettingOverridesTheConnectionFile)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    QStandardPaths::setTestModeEnabled(false);
+    std::string moved = home.path().toStdString() + "/elsewhere.ini";
+    QFile::copy(QString::fromStdString(db.programDir() + "dbxconnections.ini"), QString::fromStdString(moved));
+    QFile::remove(QString::fromStdString(db.programDir() + "dbxconnections.ini"));
+    {
+        QSettings s(QSettings::UserScope, kDataLayerSettingsOrg, kDataLayerSettingsApp);
+        s.setValue("Connection Registry File", QString::fromStdString(moved));
+    }
+    TSQLConnection c(db.programDir());
+    c.ConnectionName = "Kobrel";
+    c.open();
+    EXPECT_TRUE(c.connected());
+    {
+        QSettings s(QSettings::UserScope, kDataLayerSettingsOrg, kDataLayerSettingsApp);
+        s.remove("Connection Registry File");
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(SqlLayer, StatementTextIsLinesJoinedByCrLfAndParametersFollowIt)
+{
+    TSQLQuery q(c2.get());
+    q.SQL().add("INSERT INTO STOCK_ITEM(STOCK_ID,STOCK_NAME)");
+    q.SQL().add(" VALUES(:STOCK_ID,:STOCK_NAME)");
+    EXPECT_EQ(q.SQL().text(), "INSERT INTO STOCK_ITEM(STOCK_ID,STOCK_NAME)\r\n VALUES(:STOCK_ID,:STOCK_NAME)\r\n");
+    ASSERT_EQ(q.params().count(), 2);
+    EXPECT_EQ(errorOf([&] { q.paramByName("STOCKID"); }), "Parameter 'STOCKID' not found");
+    q.paramByName("stock_id").setAsString("S09");
+    EXPECT_EQ(errorOf([&] { q.execSQL(); }), "No value for parameter 'STOCK_NAME'");
+    q.paramByName("STOCK_NAME").setValue(TValue::null());
+    EXPECT_EQ(errorOf([&] { q.execSQL(); }), "No value for parameter 'STOCK_NAME'");
+    q.paramByName("STOCK_NAME").setAsString(""); // text stays text, even when empty
+    q.execSQL();
+    EXPECT_EQ(db.scalar("SELECT COALESCE(STOCK_NAME, 'null') || '|' FROM STOCK_ITEM WHERE STOCK_ID = 'S09'"), "|");
+    // A new text starts every parameter without a value.
+    q.SQL().clear();
+    q.SQL().add("UPDATE STOCK_ITEM SET STOCK_NAME = :N WHERE STOCK_ID = 'S09'");
+    EXPECT_EQ(errorOf([&] { q.execSQL(); }), "No value for parameter 'N'");
+    q.paramByName("N").clear(TFieldType::ftString); // a typed null
+    q.execSQL();
+    EXPECT_EQ(db.scalar("SELECT COALESCE(STOCK_NAME, 'null') FROM STOCK_ITEM WHERE STOCK_ID = 'S09'"), "null");
+}
+
+TEST_F(SqlLayer, TypedBindingKeepsIntegersAndConvertsOnTheServer)
+{
+    db.exec("INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) VALUES('2004/06/19', 1)");
+    TSQLQuery q(c2.get());
+    q.SQL().add("UPDATE TEMP_MOVEID SET LAST_ID = :LASTID WHERE BILL_DATE = '2004/06/19'");
+    q.paramByName("LASTID").setAsInteger(2147483647);
+    q.execSQL();
+    EXPECT_EQ(db.scalar("SELECT LAST_ID FROM TEMP_MOVEID"), "2147483647");
+    q.paramByName("LASTID").setAsString("12x");
+    std::string msg = errorOf([&] { q.execSQL(); });
+    EXPECT_NE(msg.find("conversion error"), std::string::npos) << msg;
+}
+
+TEST_F(SqlLayer, FieldsReadAsTextIntegerOrValue)
+{
+    db.exec("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K01')");
+    db.exec("INSERT INTO STORE_QTY(STOCK_ID,PROD_ID,NOW_QTY) VALUES('S01','A1',3.5)");
+    db.exec("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,NOW_QTY) VALUES('A1','\xc1\x60\xad\xdc',2.25)");
+    TSQLQuery q(c1.get());
+    q.SQL().add("SELECT * FROM STORE_CHOISE");
+    q.open();
+    EXPECT_EQ(q.fieldByName("STORE_ID").asString(), "K01   "); // fixed-length text keeps its blanks
+    EXPECT_TRUE(q.fieldByName("STORE_NAME").isNull());
+    EXPECT_EQ(errorOf([&] { q.fieldByName("NOPE"); }), "Field 'NOPE' not found");
+
+    q.close();
+    q.SQL().clear();
+    q.SQL().add("SELECT A.PROD_ID,A.PROD_NAME,B.NOW_QTY,A.NOW_QTY AS PQTY FROM PRODUCT A INNER JOIN STORE_QTY B");
+    q.SQL().add(" ON A.PROD_ID = B.PROD_ID");
+    q.open();
+    EXPECT_EQ(q.fields(1).asString(), "\xc1\x60\xad\xdc"); // bytes as they are
+    EXPECT_EQ(q.fieldByName("NOW_QTY").dataType(), TFieldType::ftBCD);
+    EXPECT_EQ(q.fieldByName("NOW_QTY").asString(), "3.5");
+    EXPECT_EQ(q.fieldByName("NOW_QTY").asInteger(), 3);
+    EXPECT_EQ(q.fieldByName("PQTY").dataType(), TFieldType::ftFloat);
+    EXPECT_DOUBLE_EQ(q.fieldByName("PQTY").asFloat(), 2.25);
+
+    q.close();
+    q.SQL().clear();
+    q.SQL().add("SELECT PROD_ID, NOW_QTY FROM PRODUCT WHERE PROD_ID = 'none'");
+    q.open(); // an empty result reads as null in every column
+    EXPECT_TRUE(q.eof());
+    EXPECT_TRUE(q.fields(0).isNull());
+    EXPECT_EQ(q.fieldByName("NOW_QTY").asString(), "");
+    EXPECT_EQ(q.fieldByName("NOW_QTY").asInteger(), 0);
+}
+
+TEST_F(SqlLayer, TransactionsAreSeenAcrossConnections)
+{
+    TTransactionDesc td;
+    EXPECT_EQ(errorOf([&] { c2->commit(td); }), "There is no active transaction");
+    EXPECT_EQ(errorOf([&] { c2->rollback(td); }), "There is no active transaction");
+    EXPECT_FALSE(c2->connected()); // nothing has needed it yet
+
+    TSQLQuery w(c2.get());
+    TSQLQuery r(c1.get());
+    auto count = [&] {
+        r.close();
+        r.SQL().clear();
+        r.SQL().add("SELECT Count(*) FROM TEMP_MOVEID");
+        r.open();
+        return r.fields(0).asInteger();
+    };
+    // Outside a transaction a statement takes effect at once.
+    w.SQL().add("INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) values('2004/06/19',1)");
+    w.execSQL();
+    EXPECT_TRUE(c2->connected());
+    EXPECT_EQ(count(), 1);
+
+    c2->startTransaction(td);
+    EXPECT_TRUE(c2->inTransaction());
+    w.execSQL();
+    EXPECT_EQ(count(), 1); // not committed yet
+    c2->rollback(td);
+    EXPECT_FALSE(c2->inTransaction());
+    EXPECT_EQ(count(), 1);
+    c2->startTransaction(td);
+    w.execSQL();
+    c2->commit(td);
+    EXPECT_EQ(count(), 2);
+}
+
+TEST_F(SqlLayer, ViewCreatedOnOneConnectionIsVisibleToTheOther)
+{
+    db.exec("INSERT INTO SAL_SUB(PROD_ID,QTY,BILL_DATE,STOCK_ID) VALUES('A1',2.5,'2004/02/29','S02')");
+    TSQLQuery q1(c1.get());
+    q1.SQL().add("CREATE VIEW VIEW_SALQTYS02(PROD_ID,SAL_QTY) as ");
+    q1.SQL().add("SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB ");
+    q1.SQL().add(" WHERE BILL_DATE = '2004/02/29'");
+    q1.SQL().add(" AND STOCK_ID = 'S02'");
+    q1.SQL().add(" GROUP BY PROD_ID");
+    q1.execSQL();
+    TSQLQuery q2(c2.get());
+    q2.SQL().add("SELECT SAL_QTY FROM VIEW_SALQTYS02");
+    q2.open();
+    EXPECT_EQ(q2.fields(0).asInteger(), 3); // the server rounds half away from zero
+    q2.close();
+    q2.SQL().clear();
+    q2.SQL().add("SELECT RDB$VIEW_NAME FROM RDB$VIEW_RELATIONS WHERE RDB$VIEW_NAME = 'VIEW_SALQTYS02'");
+    q2.open();
+    EXPECT_FALSE(q2.fields(0).isNull());
+}
+
+TEST_F(SqlLayer, ProviderFeedReleasesItsStatementSoTheViewCanBeDropped)
+{
+    db.exec("CREATE VIEW V1(PROD_ID) AS SELECT PROD_ID FROM PRODUCT");
+    db.exec("INSERT INTO PRODUCT(PROD_ID) VALUES('A1')");
+    TSQLDataSet ds(c1.get());
+    TDataSetProvider provider(&ds);
+    provider.Options = poAllowCommandText;
+    auto source = provider.open("SELECT * FROM V1");
+    std::vector<TValue> row;
+    ASSERT_TRUE(source->fetch(row));
+    EXPECT_EQ(row[0].asString(), "A1");
+    EXPECT_TRUE(ds.prepared());
+    EXPECT_FALSE(source->fetch(row));
+    EXPECT_FALSE(ds.prepared());
+    TSQLQuery drop(c2.get()); // would wait for ever if the statement were still prepared
+    drop.SQL().add("DROP VIEW V1");
+    drop.execSQL();
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM RDB$VIEW_RELATIONS WHERE RDB$VIEW_NAME = 'V1'"), "0");
+}
+
+TEST_F(SqlLayer, SharedColumnNamesGetASuffix)
+{
+    db.exec("INSERT INTO MOVE_MASTER(MASTERBILLID,BILL_DATE) VALUES('200406190001','2004/06/19')");
+    db.exec("INSERT INTO MOVE_SUB(MASTERBILLID,PROD_ID,BILL_DATE) VALUES('200406190001','A1','2004/06/19')");
+    TSQLDataSet ds(c1.get());
+    ds.setCommandText("SELECT * FROM MOVE_MASTER,MOVE_SUB WHERE MOVE_MASTER.MASTERBILLID = MOVE_SUB.MASTERBILLID");
+    auto source = ds.openSource(true);
+    std::vector<std::string> names;
+    for (const auto &f : source->fieldDefs())
+        names.push_back(f.name);
+    ASSERT_EQ(names.size(), 7u + 22u);
+    EXPECT_EQ(names[0], "MASTERBILLID");
+    EXPECT_EQ(names[7], "MASTERBILLID_1");
+    EXPECT_EQ(names.back(), "BILL_DATE_1");
+}
+
+TEST_F(SqlLayer, StatementStaysPreparedWhileItsTextIsRebuiltTheSame)
+{
+    TSQLQuery q(c1.get());
+    for (int i = 0; i < 3; ++i) {
+        q.close();
+        q.SQL().clear();
+        q.SQL().add("SELECT Count(*) FROM PRODUCT");
+        q.SQL().add(" WHERE NOW_QTY > 0");
+        q.open();
+        EXPECT_TRUE(q.prepared());
+    }
+    q.SQL().clear();
+    q.SQL().add("SELECT 1 FROM RDB$DATABASE");
+    EXPECT_FALSE(q.prepared()); // released as soon as the text names another statement
+}

@@ -1,0 +1,116 @@
+#include "ShopDatabase.h"
+
+#include "data/DbError.h"
+#include "data/FbClient.h"
+#include "data/IniFile.h"
+#include "data/SqlQuery.h"
+
+#include <QFile>
+
+namespace shopdb {
+
+using namespace Firebird;
+
+void writeDefinitionFiles(const Target &t)
+{
+    {
+        data::TIniFile ini(t.programDir + "dbxconnections.ini");
+        const std::pair<const char *, std::string> params[] = {
+            {"DriverName", "Interbase"}, {"Database", t.database}, {"RoleName", "RoleName"},
+            {"User_Name", t.user},       {"Password", t.password}, {"ServerCharSet", ""},
+            {"SQLDialect", "3"},         {"BlobSize", "-1"},       {"CommitRetain", "False"},
+            {"WaitOnLocks", "True"},     {"ErrorResourceFile", ""}, {"LocaleCode", "0000"},
+            {"Interbase TransIsolation", "ReadCommited"},          {"Trim Char", "False"}};
+        for (const auto &[k, v] : params)
+            ini.writeString("Kobrel", k, v);
+    }
+    data::TIniFile drivers(t.programDir + "dbxdrivers.ini");
+    drivers.writeString("Interbase", "GetDriverFunc", "getSQLDriverINTERBASE");
+    drivers.writeString("Interbase", "LibraryName", "libdbxfb.so");
+    drivers.writeString("Interbase", "VendorLib", t.vendorLib);
+}
+
+static std::string dpbFor(data::FbClient &client, const Target &t, bool create)
+{
+    data::FbStatus st(client);
+    data::FbOwned<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
+    dpb->insertString(&st, isc_dpb_user_name, t.user.c_str());
+    dpb->insertString(&st, isc_dpb_password, t.password.c_str());
+    if (create) {
+        dpb->insertInt(&st, isc_dpb_page_size, 8192);
+        dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
+    }
+    st.check();
+    return std::string(reinterpret_cast<const char *>(dpb->getBuffer(&st)), dpb->getBufferLength(&st));
+}
+
+void createDatabase(const Target &t, const std::string &schemaFile)
+{
+    QFile file(QString::fromStdString(schemaFile));
+    if (!file.open(QIODevice::ReadOnly))
+        throw data::EDatabaseError("Cannot read the schema '" + schemaFile + "': " + file.errorString().toStdString());
+    const std::string script = file.readAll().toStdString();
+
+    auto client = data::FbClient::load(t.vendorLib);
+    {
+        data::FbStatus st(*client);
+        std::string dpb = dpbFor(*client, t, true);
+        IAttachment *att = client->provider()->createDatabase(&st, t.database.c_str(), unsigned(dpb.size()),
+                                                              reinterpret_cast<const unsigned char *>(dpb.data()));
+        st.check();
+        att->detach(&st);
+        st.check();
+    }
+    data::TSQLConnection conn(t.programDir);
+    conn.ConnectionName = "Kobrel";
+    data::TSQLQuery q(&conn);
+    for (const auto &statement : splitStatements(script)) {
+        q.SQL().clear();
+        q.SQL().add(statement);
+        q.execSQL();
+    }
+}
+
+void dropDatabase(const Target &t)
+{
+    auto client = data::FbClient::load(t.vendorLib);
+    data::FbStatus st(*client);
+    std::string dpb = dpbFor(*client, t, false);
+    IAttachment *att = client->provider()->attachDatabase(&st, t.database.c_str(), unsigned(dpb.size()),
+                                                          reinterpret_cast<const unsigned char *>(dpb.data()));
+    if (st.failed())
+        return;
+    att->dropDatabase(&st);
+    if (st.failed())
+        att->release();
+    st.check();
+}
+
+std::vector<std::string> splitStatements(const std::string &script)
+{
+    std::vector<std::string> out;
+    std::string cur;
+    bool inQuote = false;
+    for (size_t i = 0; i < script.size(); ++i) {
+        char c = script[i];
+        if (!inQuote && c == '-' && i + 1 < script.size() && script[i + 1] == '-') {
+            while (i < script.size() && script[i] != '\n')
+                ++i;
+            continue;
+        }
+        if (c == '\'')
+            inQuote = !inQuote;
+        if (c == ';' && !inQuote) {
+            if (cur.find_first_not_of(" \r\n\t") != std::string::npos)
+                out.push_back(cur.substr(cur.find_first_not_of(" \r\n\t")));
+            cur.clear();
+            continue;
+        }
+        cur += c;
+    }
+    if (cur.find_first_not_of(" \r\n\t") != std::string::npos)
+        out.push_back(cur.substr(cur.find_first_not_of(" \r\n\t")));
+    return out;
+}
+
+} // namespace shopdb
