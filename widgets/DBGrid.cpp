@@ -1,0 +1,346 @@
+#include "DBGrid.h"
+
+#include "DataSetModel.h"
+
+#include <QDebug>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+namespace widgets {
+
+using data::TDataSetState;
+
+/// Lets the cell cursor leave its line only when the record set lets the line go, and keeps the
+/// selection on the cursor's cell.
+class CurrentCellSelection : public QItemSelectionModel {
+public:
+    CurrentCellSelection(QAbstractItemModel *model, TDBGrid *grid) : QItemSelectionModel(model, grid), grid_(grid) {}
+
+    void setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags) override
+    {
+        if (index.isValid() && !grid_->enterRow(index.row()))
+            return;
+        selecting_ = true;
+        QItemSelectionModel::setCurrentIndex(index, index.isValid() ? ClearAndSelect : NoUpdate);
+        selecting_ = false;
+    }
+
+    void select(const QItemSelection &selection, QItemSelectionModel::SelectionFlags command) override
+    {
+        if (selecting_)
+            QItemSelectionModel::select(selection, command);
+    }
+    using QItemSelectionModel::select;
+
+private:
+    TDBGrid *grid_;
+    bool selecting_ = false;
+};
+
+/// The cell editor's keys: Tab and Enter move on, Escape cancels the line's edit, Up and Down leave the
+/// line; every typed character goes to the grid's key hook first.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    explicit GridDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        grid_->openEditor_ = editor;
+        return editor;
+    }
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *editor = qobject_cast<QWidget *>(object);
+        if (!editor || event->type() != QEvent::KeyPress)
+            return QStyledItemDelegate::eventFilter(object, event);
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!grid_->forwardingKey_ && !grid_->typeKey(key))
+            return true;
+        switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            finish(editor, QAbstractItemDelegate::NoHint);
+            grid_->moveNext();
+            return true;
+        case Qt::Key_Backtab:
+            finish(editor, QAbstractItemDelegate::NoHint);
+            grid_->movePrevious();
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down: {
+            finish(editor, QAbstractItemDelegate::NoHint);
+            const QModelIndex cur = grid_->currentIndex();
+            grid_->moveToCell(cur.row() + (key->key() == Qt::Key_Up ? -1 : 1), cur.column());
+            return true;
+        }
+        case Qt::Key_Escape:
+            emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+            grid_->cancelEdit();
+            return true;
+        default:
+            return QStyledItemDelegate::eventFilter(object, event);
+        }
+    }
+
+private:
+    void finish(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+    {
+        emit commitData(editor);
+        emit closeEditor(editor, hint);
+    }
+
+    TDBGrid *grid_;
+};
+
+TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent)
+{
+    setItemDelegate(new GridDelegate(this));
+    setSelectionMode(SingleSelection);
+    setSelectionBehavior(SelectItems);
+    setEditTriggers(AnyKeyPressed | DoubleClicked | EditKeyPressed | SelectedClicked);
+    setTabKeyNavigation(true);
+    setShowGrid(true);
+    setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }")
+                      .arg(palette().color(QPalette::WindowText).name()));
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(20);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+}
+
+void TDBGrid::setDataSet(data::TClientDataSet *dataSet)
+{
+    if (dataSet_)
+        disconnect(dataSet_, nullptr, this, nullptr);
+    QItemSelectionModel *oldSelection = selectionModel();
+    DataSetModel *oldModel = model_;
+    dataSet_ = dataSet;
+    model_ = dataSet ? new DataSetModel(dataSet, this) : nullptr;
+    setModel(model_);
+    if (model_) {
+        model_->onError = [this](const std::exception &error) { report(error); };
+        setSelectionModel(new CurrentCellSelection(model_, this));
+        // Connected after the model, so the model has taken the change in when the cursor follows.
+        connect(dataSet_, &data::TClientDataSet::changed, this, [this](const data::DataSetChange &change) {
+            if (change.kind != data::DataSetChange::RowChanged && change.kind != data::DataSetChange::StateChanged)
+                followDataSet();
+        });
+    }
+    delete oldSelection;
+    delete oldModel;
+    followDataSet();
+}
+
+void TDBGrid::setColumn(int column, const QString &caption, int width)
+{
+    if (!model_)
+        return;
+    model_->setCaption(column, caption);
+    setColumnWidth(column, width);
+}
+
+void TDBGrid::followDataSet()
+{
+    if (!model_)
+        return;
+    const int row = dataSet_->currentDisplayRow();
+    if (row < 0 || row >= model_->rowCount() || model_->columnCount() == 0)
+        return;
+    const QModelIndex cur = currentIndex();
+    if (cur.isValid() && cur.row() == row)
+        return;
+    following_ = true;
+    selectionModel()->setCurrentIndex(model_->index(row, cur.isValid() ? cur.column() : 0),
+                                      QItemSelectionModel::ClearAndSelect);
+    following_ = false;
+}
+
+bool TDBGrid::enterRow(int row)
+{
+    if (!dataSet_ || following_ || row == dataSet_->currentDisplayRow())
+        return true;
+    commitOpenEditor();
+    try {
+        dataSet_->gotoDisplayRow(row);
+        return row == dataSet_->currentDisplayRow();
+    } catch (const std::exception &error) {
+        report(error);
+        return false;
+    }
+}
+
+void TDBGrid::commitOpenEditor()
+{
+    if (openEditor_ && openEditor_->isVisible())
+        commitData(openEditor_);
+}
+
+void TDBGrid::moveToCell(int row, int column)
+{
+    if (!model_ || column < 0 || column >= model_->columnCount() || row < 0)
+        return;
+    if (row >= model_->rowCount()) {
+        appendLine(column);
+        return;
+    }
+    selectionModel()->setCurrentIndex(model_->index(row, column), QItemSelectionModel::ClearAndSelect);
+}
+
+void TDBGrid::appendLine(int column)
+{
+    if (!dataSet_ || !dataSet_->active() || dataSet_->fieldCount() == 0)
+        return;
+    if (dataSet_->state() == TDataSetState::dsInsert && !dataSet_->modified())
+        return; // the blank line at the end is already there
+    commitOpenEditor();
+    try {
+        dataSet_->append();
+    } catch (const std::exception &error) {
+        report(error);
+        return;
+    }
+    const int row = dataSet_->currentDisplayRow();
+    if (row >= 0 && row < model_->rowCount())
+        selectionModel()->setCurrentIndex(model_->index(row, column), QItemSelectionModel::ClearAndSelect);
+}
+
+void TDBGrid::moveNext()
+{
+    const QModelIndex cur = currentIndex();
+    if (!cur.isValid())
+        return;
+    if (cur.column() + 1 < model_->columnCount())
+        moveToCell(cur.row(), cur.column() + 1);
+    else
+        moveToCell(cur.row() + 1, 0);
+}
+
+void TDBGrid::movePrevious()
+{
+    const QModelIndex cur = currentIndex();
+    if (!cur.isValid())
+        return;
+    if (cur.column() > 0)
+        moveToCell(cur.row(), cur.column() - 1);
+    else if (cur.row() > 0)
+        moveToCell(cur.row() - 1, model_->columnCount() - 1);
+}
+
+void TDBGrid::cancelEdit()
+{
+    if (!dataSet_ || (dataSet_->state() != TDataSetState::dsEdit && dataSet_->state() != TDataSetState::dsInsert))
+        return;
+    try {
+        dataSet_->cancel();
+    } catch (const std::exception &error) {
+        report(error);
+    }
+    followDataSet();
+}
+
+// Hands a typed character to the key hook; false when the hook swallowed it.
+bool TDBGrid::typeKey(QKeyEvent *event)
+{
+    if (!keyPressed || event->text().isEmpty())
+        return true;
+    QChar key = event->text().front();
+    try {
+        keyPressed(key);
+    } catch (const std::exception &error) {
+        report(error);
+    }
+    return !key.isNull();
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (!typeKey(event))
+        return;
+    const QModelIndex cur = currentIndex();
+    switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        moveNext();
+        return;
+    case Qt::Key_Backtab:
+        movePrevious();
+        return;
+    case Qt::Key_Escape:
+        cancelEdit();
+        return;
+    case Qt::Key_Down:
+        if (cur.isValid() && cur.row() + 1 == model_->rowCount()) {
+            appendLine(cur.column());
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    forwardingKey_ = true; // a key that opens the cell editor reaches it once more; the hook has had it
+    QTableView::keyPressEvent(event);
+    forwardingKey_ = false;
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    if (mouseMoved) {
+        try {
+            mouseMoved(event->modifiers(), event->position().toPoint());
+        } catch (const std::exception &error) {
+            report(error);
+        }
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void TDBGrid::wheelEvent(QWheelEvent *event)
+{
+    event->accept(); // the wheel does not scroll this grid
+}
+
+bool TDBGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        if (hintText_.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), hintText_, viewport());
+        return true;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void TDBGrid::setHintText(const QString &text)
+{
+    hintText_ = text;
+}
+
+void TDBGrid::hideHint()
+{
+    QToolTip::hideText();
+}
+
+void TDBGrid::report(const std::exception &error)
+{
+    if (dynamic_cast<const data::EAbort *>(&error))
+        return;
+    if (onError)
+        onError(error);
+    else
+        qWarning() << "grid:" << error.what();
+}
+
+} // namespace widgets

@@ -1,0 +1,74 @@
+#pragma once
+// TDBGrid: the data-aware grid over a record set. The record set is the keeper of the data; the grid
+// follows its current row, and moving the cell cursor to another line makes that line current, which
+// posts a changed line through the record set's before-post check. A vetoed post keeps the cursor where
+// it was. Enter moves on like Tab; moving past the last line appends one; Escape cancels the pending edit.
+
+#include "data/ClientDataSet.h"
+
+#include <QPointer>
+#include <QTableView>
+
+#include <exception>
+#include <functional>
+
+namespace widgets {
+
+class DataSetModel;
+
+class TDBGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TDBGrid(QWidget *parent = nullptr);
+
+    /// The record set must outlive the grid, or be replaced first.
+    void setDataSet(data::TClientDataSet *dataSet);
+    data::TClientDataSet *dataSet() const { return dataSet_; }
+    DataSetModel *dataSetModel() const { return model_; }
+    void setColumn(int column, const QString &caption, int width);
+
+    /// Each typed character, before the grid acts on it; setting it to QChar() swallows the key.
+    std::function<void(QChar &key)> keyPressed;
+    /// Every movement of the pointer over the cells.
+    std::function<void(Qt::KeyboardModifiers modifiers, const QPoint &pos)> mouseMoved;
+    /// Receives every failure of the record set met while the operator works the grid; the silent abort
+    /// of a vetoed post is not reported.
+    std::function<void(const std::exception &error)> onError;
+
+    void setHintText(const QString &text);
+    const QString &hintText() const { return hintText_; }
+    void hideHint();
+
+    /// The Tab movement: the next cell, after the last column the first cell of the next line.
+    void moveNext();
+    void movePrevious();
+    /// Drops the pending edit of the record set, restoring the line's values.
+    void cancelEdit();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    friend class GridDelegate;
+    friend class CurrentCellSelection;
+
+    bool enterRow(int row);
+    void moveToCell(int row, int column);
+    void appendLine(int column);
+    void followDataSet();
+    void commitOpenEditor();
+    bool typeKey(QKeyEvent *event);
+    void report(const std::exception &error);
+
+    data::TClientDataSet *dataSet_ = nullptr;
+    DataSetModel *model_ = nullptr;
+    QPointer<QWidget> openEditor_;
+    QString hintText_;
+    bool following_ = false;
+    bool forwardingKey_ = false;
+};
+
+} // namespace widgets

@@ -1,0 +1,55 @@
+#pragma once
+// The application's standard error box, and the guard that every event handler of a screen runs in: an
+// uncaught error is shown with its message, the silent abort is swallowed, and nothing leaves the slot.
+
+#include <QString>
+
+#include <exception>
+#include <utility>
+
+class QWidget;
+
+namespace widgets {
+
+/// Shows an error that no handler caught. Tests record instead of showing.
+class IErrorReporter {
+public:
+    virtual ~IErrorReporter() = default;
+    virtual void showError(const QString &message) = 0;
+};
+
+/// A modal box titled with the program's name, the message and one OK button.
+class TErrorBox : public IErrorReporter {
+public:
+    explicit TErrorBox(QWidget *parent = nullptr) : parent_(parent) {}
+    void showError(const QString &message) override;
+
+private:
+    QWidget *parent_;
+};
+
+/// The text of an error for the screen: our own texts are UTF-8; a server's message may carry code-page
+/// bytes of the data it names, which are decoded as such.
+QString errorText(const std::exception &error);
+
+/// Runs `work`; an uncaught error is shown through `reporter`, the silent abort is swallowed.
+/// Returns false when `work` ended by an error or the abort.
+template <class F> bool guarded(IErrorReporter &reporter, F &&work) noexcept;
+
+bool isSilentAbort(const std::exception &error);
+
+template <class F> bool guarded(IErrorReporter &reporter, F &&work) noexcept
+{
+    try {
+        std::forward<F>(work)();
+        return true;
+    } catch (const std::exception &e) {
+        if (!isSilentAbort(e))
+            reporter.showError(errorText(e));
+    } catch (...) {
+        reporter.showError(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+} // namespace widgets
