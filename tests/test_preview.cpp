@@ -1,0 +1,347 @@
+// The report preview: the hand-off files of a program folder rendered to PDF and read back as text.
+
+#include "data/ClientDataSet.h"
+#include "data/IniFile.h"
+#include "preview/BillPainter.h"
+#include "preview/HandOff.h"
+#include "preview/PreviewError.h"
+#include "preview/ReportTemplate.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLibrary>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "test_preview";
+    static char *argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+}
+
+std::string cp950(const QString &text)
+{
+    QStringEncoder encoder("windows-950");
+    return QByteArray(encoder.encode(text)).toStdString();
+}
+
+const std::string MainStock = "S01\xc1\x60\xad\xdc"; // S01總倉, as the hand-off writes it
+const char *const ProductName = "統一肉燥麵";
+const char *const EtenProduct = "碁盤格餅乾"; // 碁 exists only in the ETEN extension of code page 950
+
+struct Line {
+    std::string prodId;
+    QString name;
+    int qty;
+};
+
+/// A program folder holding the hand-off files and the shipped template.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(const QString &path) : dir_(path)
+    {
+        dir_.mkpath(QStringLiteral("rtm"));
+        QFile::remove(file("rtm/quorvan.rtm"));
+        EXPECT_TRUE(QFile::copy(QStringLiteral(TOUCHMOVE_SOURCE_DIR "/preview/rtm/quorvan.rtm"), file("rtm/quorvan.rtm")));
+    }
+
+    QString file(const char *name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    std::string path(const char *name) const { return QFile::encodeName(file(name)).toStdString(); }
+
+    void writeIni() const
+    {
+        data::TIniFile ini(path("rpttemp.ini"));
+        ini.writeString("rpttemp", "path", path("rtm/quorvan.rtm"));
+        ini.writeString("rpttemp", "tempfile", path("temp.cds"));
+        ini.writeString("rpttemp", "tempfile2", path("temp2.cds"));
+        ini.writeString("rpttemp", "Filter", "");
+        ini.writeString("rpttemp", "Filtered", "False");
+    }
+
+    void writeBill(const std::vector<Line> &lines) const
+    {
+        data::TClientDataSet set;
+        for (const char *name : {"MASTERBILLID", "BILL_DATE", "S_STOCKID", "T_STOCKID", "STORE_ID", "CHG_DATE",
+                                 "CHG_USER", "MASTERBILLID_1", "KEYINTIME", "PROD_ID", "PROD_NAME", "PROD_SCALE"})
+            set.addFieldDef(name, data::TFieldType::ftString, 50);
+        set.addFieldDef("QTY", data::TFieldType::ftInteger);
+        for (const char *name : {"UNITNAME", "TEMPPRODID"})
+            set.addFieldDef(name, data::TFieldType::ftString, 50);
+        set.addFieldDef("V_QTY", data::TFieldType::ftInteger);
+        set.addFieldDef("V_UNIT", data::TFieldType::ftString, 20);
+        for (const char *name : {"STORE_ID_1", "S_STOCKID_1", "T_STOCKID_1", "CHG_DATE_1", "CHG_USER_1", "BILL_DATE_1"})
+            set.addFieldDef(name, data::TFieldType::ftString, 20);
+        set.createDataSet();
+        for (const Line &line : lines) {
+            set.append();
+            set.fieldByName("MASTERBILLID").setAsString("20240619001");
+            set.fieldByName("BILL_DATE").setAsString("2024/06/19");
+            set.fieldByName("S_STOCKID").setAsString("S01");
+            set.fieldByName("T_STOCKID").setAsString("S02");
+            set.fieldByName("MASTERBILLID_1").setAsString("20240619001");
+            set.fieldByName("PROD_ID").setAsString(line.prodId + "   "); // CHAR columns come padded
+            set.fieldByName("PROD_NAME").setAsString(cp950(line.name));
+            set.fieldByName("QTY").setAsInteger(line.qty);
+            set.fieldByName("UNITNAME").setAsString(cp950(QStringLiteral("箱")));
+            set.post();
+        }
+        set.saveToFile(path("temp.cds"));
+    }
+
+    void writeHeader() const
+    {
+        data::TClientDataSet set;
+        for (int i = 0; i <= 12; ++i)
+            set.addFieldDef("Field" + std::to_string(i), data::TFieldType::ftString, 50);
+        set.createDataSet();
+        set.append();
+        set.fieldByName("Field0").setAsString(MainStock);
+        set.fieldByName("Field1").setAsString(cp950(QStringLiteral("S02分倉")));
+        set.fieldByName("Field12").setAsString(cp950(QStringLiteral("快樂商店調撥單")));
+        set.post();
+        set.saveToFile(path("temp2.cds"));
+    }
+
+    void writeAll(const std::vector<Line> &lines) const
+    {
+        writeIni();
+        writeBill(lines);
+        writeHeader();
+    }
+
+private:
+    QDir dir_;
+};
+
+std::vector<Line> numberedLines(int count)
+{
+    std::vector<Line> lines;
+    for (int i = 1; i <= count; ++i)
+        lines.push_back({QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')).toStdString(),
+                         i == 1 ? QString::fromUtf8(ProductName) : QStringLiteral("商品%1").arg(i), i});
+    return lines;
+}
+
+/// The text of each page of a PDF file, as pdftotext lays it out.
+QStringList pdfPages(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    EXPECT_TRUE(process.waitForFinished(30000));
+    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
+    while (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+class PreviewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        ASSERT_TRUE(temp_.isValid());
+        folder_.emplace(temp_.path());
+        pdf_ = temp_.filePath(QStringLiteral("bill.pdf"));
+    }
+
+    /// The message of the refusal, or empty when the PDF was written.
+    QString render()
+    {
+        try {
+            preview::renderToPdf(temp_.path(), pdf_);
+            return {};
+        } catch (const preview::PreviewError &e) {
+            return e.message();
+        }
+    }
+
+    QTemporaryDir temp_;
+    std::optional<ProgramFolder> folder_;
+    QString pdf_;
+};
+
+TEST_F(PreviewTest, BillShowsHeaderLinesAndTotal)
+{
+    folder_->writeAll({{"P00002", QString::fromUtf8(EtenProduct), 7}, {"P00001", QString::fromUtf8(ProductName), 12}});
+    ASSERT_EQ(render(), QString());
+
+    const QStringList pages = pdfPages(pdf_);
+    ASSERT_EQ(pages.size(), 1);
+    const QString &page = pages[0];
+    EXPECT_TRUE(page.contains(u"快樂商店調撥單")) << page.toStdString();
+    EXPECT_TRUE(page.contains(u"20240619001"));
+    EXPECT_TRUE(page.contains(u"2024/06/19"));
+    EXPECT_TRUE(page.contains(u"S01總倉"));
+    EXPECT_TRUE(page.contains(u"S02分倉"));
+    EXPECT_TRUE(page.contains(QString::fromUtf8(ProductName)));
+    EXPECT_TRUE(page.contains(QString::fromUtf8(EtenProduct)));
+    EXPECT_TRUE(page.contains(u"第 1 頁 / 共 1 頁"));
+
+    // Lines keep the order of the file and are numbered from 1; the total is the sum of the quantities.
+    static const QRegularExpression first(QStringLiteral(R"(\b1\s+P00002\s+\S+\s+箱\s+7\b)"));
+    static const QRegularExpression second(QStringLiteral(R"(\b2\s+P00001\s+\S+\s+箱\s+12\b)"));
+    static const QRegularExpression total(QStringLiteral(R"(合計\s+2\s+項\s+19\b)"));
+    EXPECT_TRUE(first.match(page).hasMatch()) << page.toStdString();
+    EXPECT_TRUE(second.match(page).hasMatch());
+    EXPECT_LT(page.indexOf(u"P00002"), page.indexOf(u"P00001"));
+    EXPECT_TRUE(total.match(page).hasMatch());
+    EXPECT_TRUE(page.contains(u"撥入人員"));
+    EXPECT_FALSE(page.contains(u"續下頁"));
+}
+
+TEST_F(PreviewTest, LongBillRepeatsHeaderOnEveryPage)
+{
+    folder_->writeAll(numberedLines(60));
+    ASSERT_EQ(render(), QString());
+
+    const QStringList pages = pdfPages(pdf_);
+    ASSERT_GE(pages.size(), 2);
+    const QString count = QStringLiteral("共 %1 頁").arg(pages.size());
+    for (int i = 0; i < pages.size(); ++i) {
+        const QString &page = pages[i];
+        SCOPED_TRACE(page.toStdString());
+        EXPECT_TRUE(page.contains(u"快樂商店調撥單"));
+        EXPECT_TRUE(page.contains(u"20240619001"));
+        EXPECT_TRUE(page.contains(u"S01總倉"));
+        EXPECT_TRUE(page.contains(u"S02分倉"));
+        EXPECT_TRUE(page.contains(u"商品代號"));
+        EXPECT_TRUE(page.contains(QStringLiteral("第 %1 頁 / ").arg(i + 1) + count));
+        EXPECT_EQ(page.contains(u"續下頁"), i + 1 < pages.size());
+        EXPECT_EQ(page.contains(u"合計"), i + 1 == pages.size());
+    }
+    // Every line printed exactly once, none lost at a page break.
+    const QString all = pages.join(QLatin1Char('\f'));
+    for (int i = 1; i <= 60; ++i)
+        EXPECT_EQ(all.count(QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0'))), 1) << i;
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(合計\s+60\s+項\s+1830\b)")).match(pages.last()).hasMatch());
+}
+
+TEST_F(PreviewTest, PagesCoverTheLinesInOrder)
+{
+    const preview::ReportTemplate report =
+        preview::ReportTemplate::fromFile(QStringLiteral(TOUCHMOVE_SOURCE_DIR "/preview/rtm/quorvan.rtm"));
+    for (int count : {0, 1, 25, 60, 200}) {
+        preview::HandOff bill;
+        for (int i = 0; i < count; ++i)
+            bill.lines.push_back({{QStringLiteral("PROD_ID"), QString::number(i)}});
+        const std::vector<preview::PageSlice> pages =
+            preview::BillPainter(report, bill).paginate(preview::billPageLayout());
+        ASSERT_FALSE(pages.empty()) << count;
+        int next = 0;
+        for (size_t i = 0; i < pages.size(); ++i) {
+            EXPECT_EQ(pages[i].first, next) << count;
+            EXPECT_EQ(pages[i].last, i + 1 == pages.size()) << count;
+            EXPECT_TRUE(pages[i].count > 0 || count == 0 || pages[i].last) << count;
+            next += pages[i].count;
+        }
+        EXPECT_EQ(next, count);
+        if (count == 200)
+            EXPECT_GE(pages.size(), 5u);
+    }
+}
+
+TEST_F(PreviewTest, EmptyBillStillPrintsOnePage)
+{
+    folder_->writeAll({});
+    ASSERT_EQ(render(), QString());
+    const QStringList pages = pdfPages(pdf_);
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_TRUE(pages[0].contains(u"S01總倉"));
+    EXPECT_TRUE(pages[0].contains(u"商品名稱"));
+    EXPECT_TRUE(pages[0].contains(u"第 1 頁 / 共 1 頁"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(合計\s+0\s+項\s+0\b)")).match(pages[0]).hasMatch());
+}
+
+TEST_F(PreviewTest, MissingOrDamagedInputIsRefusedWithoutPdf)
+{
+    EXPECT_TRUE(render().contains(u"rpttemp.ini"));
+    EXPECT_FALSE(QFile::exists(pdf_));
+
+    folder_->writeIni();
+    folder_->writeHeader();
+    QString message = render();
+    EXPECT_TRUE(message.contains(u"找不到") && message.contains(u"temp.cds")) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(pdf_));
+
+    folder_->writeBill(numberedLines(3));
+    QFile header(folder_->file("temp2.cds"));
+    ASSERT_TRUE(header.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(header.resize(header.size() / 2));
+    header.close();
+    message = render();
+    EXPECT_TRUE(message.contains(u"無法讀取") && message.contains(u"temp2.cds")) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(pdf_));
+
+    folder_->writeHeader();
+    ASSERT_TRUE(QFile::remove(folder_->file("rtm/quorvan.rtm")));
+    message = render();
+    EXPECT_TRUE(message.contains(u"報表範本") && message.contains(u"quorvan.rtm")) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(pdf_));
+}
+
+TEST(ReportTemplateTest, FillsEscapesAndChoosesBlocks)
+{
+    const preview::ReportTemplate report = preview::ReportTemplate::fromHtml(QStringLiteral(
+        "<h1>{{ field12 }}|{{NOSUCH}}</h1><table><!--LINE--><tr><td>{{#}}:{{prod_name}}:{{Field0}}</td></tr>"
+        "<!--/LINE--></table><!--MORE-->more<!--/MORE--><!--LAST-->sum {{TOTAL_QTY}}<!--/LAST-->"
+        "<!--FOOTER-->{{PAGE}}/{{PAGES}}<!--/FOOTER-->"));
+    const preview::Values header{{QStringLiteral("FIELD12"), QStringLiteral("A&B")},
+                                 {QStringLiteral("FIELD0"), QStringLiteral("S01")},
+                                 {QStringLiteral("TOTAL_QTY"), QStringLiteral("9")}};
+    const std::vector<preview::Values> lines{{{QStringLiteral("PROD_NAME"), QStringLiteral("<b>x</b>")}},
+                                             {{QStringLiteral("PROD_NAME"), QStringLiteral("y")}}};
+
+    EXPECT_EQ(report.pageHtml(header, lines, 31, {1, 2}, false),
+              QStringLiteral("<h1>A&amp;B|</h1><table><tr><td>31:&lt;b&gt;x&lt;/b&gt;:S01</td></tr>"
+                             "<tr><td>32:y:S01</td></tr></table>more"));
+    EXPECT_EQ(report.pageHtml(header, {}, 1, {2, 2}, true), QStringLiteral("<h1>A&amp;B|</h1><table></table>sum 9"));
+    EXPECT_EQ(report.footerHtml(header, {2, 3}), QStringLiteral("2/3"));
+
+    EXPECT_THROW(preview::ReportTemplate::fromHtml(QStringLiteral("<p>{{Field0}}</p>")), preview::PreviewError);
+}
+
+/// The module as the transfer screen loads it. It reads the hand-off of its host's folder, which for this
+/// test program is a folder of its own.
+TEST_F(PreviewTest, SharedModuleRendersThroughItsEntries)
+{
+    QLibrary module(QStringLiteral(TOUCHMOVE_PROGRAM_DIR "/libRptPreview.so"));
+    ASSERT_TRUE(module.load()) << module.errorString().toStdString();
+    const auto showForm = reinterpret_cast<void (*)()>(module.resolve("ShowForm"));
+    const auto renderToPdf = reinterpret_cast<int (*)(const char *)>(module.resolve("RenderToPdf"));
+    ASSERT_NE(showForm, nullptr);
+    ASSERT_NE(renderToPdf, nullptr);
+
+    const ProgramFolder host(QCoreApplication::applicationDirPath());
+    host.writeAll(numberedLines(2));
+    const QByteArray pdf = QFile::encodeName(pdf_);
+    EXPECT_EQ(renderToPdf(pdf.constData()), 0);
+    ASSERT_EQ(pdfPages(pdf_).size(), 1);
+    EXPECT_TRUE(pdfPages(pdf_)[0].contains(QString::fromUtf8(ProductName)));
+
+    const QString viaShowForm = temp_.filePath(QStringLiteral("showform.pdf"));
+    qputenv("RPTPREVIEW_PDF", QFile::encodeName(viaShowForm));
+    showForm();
+    qunsetenv("RPTPREVIEW_PDF");
+    ASSERT_TRUE(QFile::exists(viaShowForm));
+    EXPECT_TRUE(pdfPages(viaShowForm)[0].contains(u"S01總倉"));
+
+    for (const char *name : {"rpttemp.ini", "temp.cds", "temp2.cds"})
+        QFile::remove(host.file(name));
+    const QString refused = temp_.filePath(QStringLiteral("refused.pdf"));
+    EXPECT_NE(renderToPdf(QFile::encodeName(refused).constData()), 0);
+    EXPECT_FALSE(QFile::exists(refused));
+    EXPECT_TRUE(module.unload());
+}
+
+} // namespace
