@@ -17,15 +17,6 @@
 
 namespace {
 
-QApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "test_datedlg";
-    static char *argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
-
 class FixedClock : public data::IClock {
 public:
     QDateTime now() const override { return moment; }
@@ -75,7 +66,6 @@ class DateDialog : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        app();
         DateConfirmed = false;
         PrepareDialog(clock);
         ASSERT_TRUE(FrmGetDateTime);

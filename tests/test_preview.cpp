@@ -22,14 +22,6 @@
 
 namespace {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "test_preview";
-    static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
-
 std::string cp950(const QString &text)
 {
     QStringEncoder encoder("windows-950");
@@ -149,7 +141,6 @@ class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApplication();
         ASSERT_TRUE(temp_.isValid());
         folder_.emplace(temp_.path());
         pdf_ = temp_.filePath(QStringLiteral("bill.pdf"));
