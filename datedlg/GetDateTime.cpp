@@ -176,10 +176,10 @@ void PrepareDialog(const data::IClock &clock)
     FrmGetDateTime = new TFrmGetDateTime(clock);
 }
 
-bool ExecuteDialog()
+bool ExecuteDialog(widgets::IDialogRunner &runner)
 {
     if (!FrmGetDateTime)
         return false;
-    FrmGetDateTime->exec();
+    runner.runModal(*FrmGetDateTime);
     return DateConfirmed;
 }

@@ -3,6 +3,7 @@
 // the month calendar or by typing it as "YYYY/MM/DD". The caller takes the calendar's day after a confirm.
 
 #include "data/DateText.h"
+#include "widgets/DialogRunner.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -52,6 +53,6 @@ extern QPointer<TFrmGetDateTime> FrmGetDateTime;
 
 /// Creates a fresh dialog into FrmGetDateTime, opening on the clock's today. The clock must outlive it.
 void PrepareDialog(const data::IClock &clock);
-/// Runs FrmGetDateTime modally and returns DateConfirmed. The dialog stays readable until control is back
-/// in the event loop that called this.
-bool ExecuteDialog();
+/// Runs FrmGetDateTime modally through `runner` and returns DateConfirmed. The dialog stays readable until
+/// control is back in the event loop that called this.
+bool ExecuteDialog(widgets::IDialogRunner &runner);

@@ -30,7 +30,8 @@ bool runDialog(std::function<void(TFrmGetDateTime &)> operate)
         if (FrmGetDateTime)
             operate(*FrmGetDateTime);
     });
-    return ExecuteDialog();
+    widgets::ModalDialogRunner runner;
+    return ExecuteDialog(runner);
 }
 
 void typeInto(QLineEdit *edit, const QString &text)

@@ -11,7 +11,14 @@ static constexpr char codePage[] = "windows-950";
 QString decodeText(const std::string &bytes)
 {
     QStringDecoder decoder(codePage, QStringConverter::Flag::Stateless);
-    return decoder(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    QString text = decoder(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    // A lead byte without its second byte at the end is dropped by the converter: mark it.
+    size_t i = 0;
+    while (i < bytes.size())
+        i += (static_cast<unsigned char>(bytes[i]) >= 0x81 && static_cast<unsigned char>(bytes[i]) <= 0xFE) ? 2 : 1;
+    if (i > bytes.size())
+        text += QChar::ReplacementCharacter;
+    return text;
 }
 
 std::optional<std::string> encodeText(const QString &text)

@@ -64,9 +64,11 @@ protected:
         if (!grid_->forwardingKey_ && !grid_->typeKey(key))
             return true;
         switch (key->key()) {
-        case Qt::Key_Tab:
         case Qt::Key_Return:
         case Qt::Key_Enter:
+            finish(editor, QAbstractItemDelegate::NoHint);
+            return true;
+        case Qt::Key_Tab:
             finish(editor, QAbstractItemDelegate::NoHint);
             grid_->moveNext();
             return true;
@@ -269,9 +271,10 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
         return;
     const QModelIndex cur = currentIndex();
     switch (event->key()) {
-    case Qt::Key_Tab:
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        return; // the key hook decides what Enter does
+    case Qt::Key_Tab:
         moveNext();
         return;
     case Qt::Key_Backtab:
@@ -314,10 +317,11 @@ void TDBGrid::wheelEvent(QWheelEvent *event)
 bool TDBGrid::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
-        if (hintText_.isEmpty())
+        if (!showHint_ || hintText_.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), hintText_, viewport());
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                               QString(hintText_).replace(QChar('\r'), QChar('\n')), viewport());
         return true;
     }
     return QTableView::viewportEvent(event);

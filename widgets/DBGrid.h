@@ -2,7 +2,8 @@
 // TDBGrid: the data-aware grid over a record set. The record set is the keeper of the data; the grid
 // follows its current row, and moving the cell cursor to another line makes that line current, which
 // posts a changed line through the record set's before-post check. A vetoed post keeps the cursor where
-// it was. Enter moves on like Tab; moving past the last line appends one; Escape cancels the pending edit.
+// it was. Tab moves on, moving past the last line appends one; Enter ends the cell's editing and goes to
+// the key hook; Escape cancels the pending edit.
 
 #include "data/ClientDataSet.h"
 
@@ -35,6 +36,9 @@ public:
     /// of a vetoed post is not reported.
     std::function<void(const std::exception &error)> onError;
 
+    /// Hints are shown only when switched on.
+    void setShowHint(bool on) { showHint_ = on; }
+    bool showHint() const { return showHint_; }
     void setHintText(const QString &text);
     const QString &hintText() const { return hintText_; }
     void hideHint();
@@ -67,6 +71,7 @@ private:
     DataSetModel *model_ = nullptr;
     QPointer<QWidget> openEditor_;
     QString hintText_;
+    bool showHint_ = false;
     bool following_ = false;
     bool forwardingKey_ = false;
 };

@@ -1,0 +1,33 @@
+#include "SqlText.h"
+
+namespace data {
+
+std::string quoteValue(const std::string &value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out;
+}
+
+void setStatement(TSQLQuery &query, std::initializer_list<std::string> lines)
+{
+    query.close();
+    query.SQL().clear();
+    for (const auto &line : lines)
+        query.SQL().add(line);
+}
+
+std::string joinLines(std::initializer_list<std::string> lines)
+{
+    std::string text;
+    for (const auto &line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+} // namespace data

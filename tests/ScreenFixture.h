@@ -1,0 +1,55 @@
+#pragma once
+// The transfer screen on a fresh embedded shop database, with the collaborators that tests control: a clock
+// set to a fixed moment, a message box that records and answers from a queue, an error box that records,
+// and a dialog runner that operates each modal dialog with the next queued script.
+
+#include "TestDatabase.h"
+
+#include "transfer/FrmQuorvan.h"
+#include "widgets/ScriptedMessageBox.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class FixedClock : public data::IClock {
+public:
+    QDateTime now() const override { return moment; }
+    QDateTime moment{QDate(2004, 3, 1), QTime(9, 30)};
+};
+
+class RecordingErrors : public widgets::IErrorReporter {
+public:
+    void showError(const QString &message) override { shown.append(message); }
+    QStringList shown;
+};
+
+/// Each modal dialog gets the next script once its modal loop runs; a dialog still open after its script
+/// (or without one) is closed by its close box.
+class ScriptedDialogRunner : public widgets::IDialogRunner {
+public:
+    std::deque<std::function<void(QDialog &)>> scripts;
+    int runModal(QDialog &dialog) override;
+    int ran = 0;
+};
+
+class ScreenFixture {
+public:
+    ScreenFixture() = default;
+    /// Builds the screen on the fixture's database (raises what the constructor raises).
+    transfer::TFormTouchMove &screen();
+    /// Closes the screen as its frame's close button does and destroys it.
+    void closeScreen();
+
+    TestDatabase db;
+    FixedClock clock;
+    widgets::ScriptedMessageBox messages;
+    RecordingErrors errors;
+    ScriptedDialogRunner dialogs;
+
+private:
+    std::unique_ptr<transfer::TFormTouchMove> screen_;
+};

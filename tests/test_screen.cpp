@@ -1,0 +1,295 @@
+// The transfer screen's start-up and shutdown, its layout and the line table's lock, driven on a real
+// embedded shop database under the offscreen platform.
+
+#include "ScreenFixture.h"
+
+#include "data/ClientDataSet.h"
+#include "data/DbError.h"
+#include "data/IniFile.h"
+#include "transfer/QuantityCheck.h"
+#include "widgets/CodePageEdit.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DataSetModel.h"
+#include "widgets/ImageButton.h"
+
+#include <QCalendarWidget>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using transfer::TFormTouchMove;
+
+namespace {
+
+// 總倉 and 王小明 in code page 950.
+const std::string MainName = "\xc1\x60\xad\xdc";
+const std::string SalesName = "\xa4\xfd\xa4\x70\xa9\xfa";
+
+std::string readFile(const std::string &path)
+{
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("(missing)");
+}
+
+void writeFile(const std::string &path, const std::string &bytes)
+{
+    QFile f(QString::fromStdString(path));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes.data(), qint64(bytes.size()));
+}
+
+class Screen : public ::testing::Test, public ScreenFixture {
+protected:
+    std::string settings() const { return db.programDir() + "FormTouchMove.INI"; }
+};
+
+} // namespace
+
+TEST_F(Screen, FreshStartShowsTheEmptyScreen)
+{
+    db.exec("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
+    db.exec("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K999')");
+    TFormTouchMove &s = screen();
+
+    EXPECT_EQ(s.windowTitle(), QString("調撥作業"));
+    EXPECT_EQ(s.size(), QSize(792, 566));
+    EXPECT_EQ(s.store.StoreID, "K001  ") << "the first row, CHAR with its trailing blanks";
+    EXPECT_TRUE(s.store.SQLConnection1.connected());
+    EXPECT_FALSE(s.store.SQLConnection2.connected()) << "the second connection opens at its first use";
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+
+    EXPECT_EQ(s.SkinEdit_Date->text(), QString("2004/03/01"));
+    EXPECT_TRUE(s.Edit_Rdate->text().isEmpty());
+    EXPECT_TRUE(s.Edit_Rdate->isReadOnly());
+    EXPECT_TRUE(s.bsSkinEdit1->text().isEmpty());
+    EXPECT_TRUE(s.bsSkinEdit2->text().isEmpty());
+    EXPECT_TRUE(s.bsSkinStdLabel4->text().isEmpty());
+    EXPECT_FALSE(s.Timer1->isActive());
+    EXPECT_EQ(s.Timer1->interval(), 1000);
+    EXPECT_TRUE(s.bsSkinDBGrid1->showHint());
+
+    const QStringList items = [&] {
+        QStringList l;
+        for (QAction *a : s.bsSkinPopupMenu1->actions())
+            l << a->text();
+        return l;
+    }();
+    EXPECT_EQ(items, QStringList({"當日調撥", "前一日調撥", "前二日調撥", "指定備貨日"}));
+    EXPECT_EQ(s.bsSkinMenuSpeedButton1->text(), QString("條件選擇"));
+    EXPECT_EQ(s.bsSkinButton1->text(), QString("條件確定"));
+    EXPECT_EQ(s.bsSkinButton2->text(), QString("增加商品"));
+    EXPECT_EQ(s.fcImageBtn2->text(), QString(" 調撥確認"));
+    EXPECT_EQ(s.fcImageBtn1->text(), QString(" 預覽列印"));
+    EXPECT_EQ(s.bsSkinMonthCalendar1->firstDayOfWeek(), Qt::Sunday);
+
+    auto *model = s.bsSkinDBGrid1->dataSetModel();
+    ASSERT_EQ(model->columnCount(), 7);
+    EXPECT_EQ(model->rowCount(), 0);
+    const char *captions[] = {"序", "商品代號", "商品名稱", "總倉數", "現有數", "銷售數", "應補數"};
+    const int widths[] = {30, 90, 140, 50, 50, 50, 50};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(model->headerData(i, Qt::Horizontal).toString(), QString(captions[i]));
+        EXPECT_EQ(s.bsSkinDBGrid1->columnWidth(i), widths[i]);
+    }
+    EXPECT_EQ(s.store.TempCDS.fieldCount(), 6);
+    EXPECT_EQ(s.store.TempCDS.recordCount(), 0);
+}
+
+TEST_F(Screen, FirstRunWritesTheSettingsAndThePickedSetAtClose)
+{
+    screen();
+    EXPECT_EQ(readFile(settings()), "(missing)");
+    closeScreen();
+
+    const data::TIniFile ini(settings());
+    ASSERT_TRUE(ini.sectionExists("System"));
+    const auto keys = ini.sectionValues("System");
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0], std::make_pair(std::string("SSTOCKID"), std::string()));
+    EXPECT_EQ(keys[1], std::make_pair(std::string("TSTOCKID"), std::string()));
+    EXPECT_EQ(keys[2], std::make_pair(std::string("SalesID"), std::string()));
+
+    data::TClientDataSet picked;
+    picked.loadFromFile(db.programDir() + "aaa.cds");
+    EXPECT_EQ(picked.fieldCount(), 6);
+    EXPECT_EQ(picked.recordCount(), 0);
+}
+
+TEST_F(Screen, SettingsComeBackByteForByteAndKeepTheRestOfTheFile)
+{
+    // The salesperson text holds a byte pair that is no character of the code page and ends in half a
+    // character: both show as replacement marks and must survive.
+    const std::string odd = "A01_" + SalesName + "\x81\x30\xa4";
+    writeFile(settings(), "; kept comment\r\n[Other]\r\nKey=1\r\n[System]\r\nSSTOCKID=S01" + MainName +
+                              "\r\nTSTOCKID=S02\r\nSalesID=" + odd + "\r\n");
+    TFormTouchMove &s = screen();
+    EXPECT_EQ(s.bsSkinEdit2->text(), QString("S01總倉"));
+    EXPECT_EQ(s.bsSkinEdit1->text(), QString("S02"));
+    EXPECT_TRUE(s.bsSkinStdLabel4->text().startsWith(QString("A01_王小明")));
+    EXPECT_EQ(s.bsSkinStdLabel4->text().count(QChar::ReplacementCharacter), 2);
+
+    s.bsSkinEdit1->setText("S03");
+    closeScreen();
+
+    const std::string text = readFile(settings());
+    EXPECT_NE(text.find("; kept comment"), std::string::npos);
+    EXPECT_NE(text.find("[Other]"), std::string::npos);
+    const data::TIniFile ini(settings());
+    EXPECT_EQ(ini.readString("System", "SSTOCKID", "?"), "S01" + MainName);
+    EXPECT_EQ(ini.readString("System", "TSTOCKID", "?"), "S03");
+    EXPECT_EQ(ini.readString("System", "SalesID", "?"), odd);
+    EXPECT_EQ(ini.readString("Other", "Key", "?"), "1");
+}
+
+TEST_F(Screen, SettingsFileWithoutItsSectionOrWithOddLinesGivesEmptyFields)
+{
+    writeFile(settings(), "garbage without equals\n[system2]\nSSTOCKID=X\n=\n[\n");
+    TFormTouchMove &s = screen();
+    EXPECT_TRUE(s.bsSkinEdit2->text().isEmpty());
+    EXPECT_TRUE(s.bsSkinEdit1->text().isEmpty());
+    EXPECT_TRUE(errors.shown.isEmpty());
+    closeScreen();
+    EXPECT_EQ(data::TIniFile(settings()).readString("System", "SSTOCKID", "?"), "");
+}
+
+TEST_F(Screen, SettingsFollowTheProgramFolderNotTheWorkingFolder)
+{
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    screen();
+    closeScreen();
+    QDir::setCurrent(before);
+    EXPECT_NE(readFile(settings()), "(missing)");
+    EXPECT_FALSE(QFile::exists(QDir::tempPath() + "/FormTouchMove.INI"));
+}
+
+TEST_F(Screen, AFailingCreateStepIsShownAndTheScreenOpensNevertheless)
+{
+    db.exec("DROP TABLE STORE_CHOISE");
+    TFormTouchMove &s = screen();
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("STORE_CHOISE")) << errors.shown[0].toStdString();
+    EXPECT_TRUE(s.store.StoreID.empty());
+    EXPECT_FALSE(s.store.ClientDataSet2.active()) << "the steps after the failing one are skipped";
+}
+
+TEST_F(Screen, AFirstConnectionThatCannotBeOpenedStopsTheStart)
+{
+    QFile::remove(QString::fromStdString(db.programDir() + "dbxconnections.ini"));
+    try {
+        screen();
+        FAIL() << "the screen was built without its connection";
+    } catch (const data::EDatabaseError &e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Driver/Connection Registry File '" + db.programDir() + "dbxconnections.ini' not found");
+    }
+}
+
+TEST_F(Screen, AWrongPasswordOrAMissingDatabaseStopsTheStartWithTheServersMessage)
+{
+    data::TIniFile defs(db.programDir() + "dbxconnections.ini");
+    defs.writeString("Kobrel", "Database", db.programDir() + "nothere.fdb");
+    try {
+        screen();
+        FAIL() << "the screen was built on a database that does not exist";
+    } catch (const data::EDatabaseError &e) {
+        EXPECT_NE(std::string(e.what()).find("nothere.fdb"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(Screen, APickedSetThatCannotBeSavedIsShownAfterTheSettingsAndTheWindowStillCloses)
+{
+    QDir(QString::fromStdString(db.programDir())).mkdir("aaa.cds"); // a folder where the file should go
+    TFormTouchMove &s = screen();
+    s.bsSkinEdit2->setText("S01");
+    s.show();
+    EXPECT_TRUE(s.close());
+    EXPECT_FALSE(s.isVisible());
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("aaa.cds")) << errors.shown[0].toStdString();
+    EXPECT_EQ(data::TIniFile(settings()).readString("System", "SSTOCKID", "?"), "S01");
+}
+
+TEST_F(Screen, LockedFixedColumnsRefuseTypingAndTheQuantityColumnTakesIt)
+{
+    TFormTouchMove &s = screen();
+    auto &lines = s.store.ClientDataSet2;
+    lines.append();
+    lines.fieldByName("Sno").setAsInteger(1);
+    lines.fieldByName("PROD_ID").setAsString("A001");
+    lines.fieldByName("T_QTY").setAsInteger(12);
+    lines.post();
+    s.store.lockFixedColumns(true);
+
+    auto *model = s.bsSkinDBGrid1->dataSetModel();
+    for (int c = 0; c < 6; ++c)
+        EXPECT_FALSE(model->flags(model->index(0, c)) & Qt::ItemIsEditable) << "column " << c;
+    EXPECT_TRUE(model->flags(model->index(0, 6)) & Qt::ItemIsEditable);
+    EXPECT_THROW(lines.fieldByName("PROD_ID").setAsString("B"), data::EDatabaseError);
+
+    s.store.lockFixedColumns(false);
+    EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
+}
+
+TEST_F(Screen, QuantityRuleComparesWithEmptyBelowEveryNumber)
+{
+    TFormTouchMove &s = screen();
+    auto &lines = s.store.ClientDataSet2;
+    struct Case {
+        std::optional<int> stock, quantity;
+        bool refused;
+    };
+    const Case cases[] = {{10, 10, false}, {10, 11, true}, {10, 0, false}, {10, -3, false},
+                          {10, {}, false}, {{}, 0, true},  {{}, {}, false}};
+    for (const Case &c : cases) {
+        lines.append();
+        if (c.stock)
+            lines.fieldByName("T_QTY").setAsInteger(*c.stock);
+        if (c.quantity)
+            lines.fieldByName("M_QTY").setAsInteger(*c.quantity);
+        lines.fieldByName("PROD_ID").setAsString("P");
+        const int shownBefore = int(messages.shown().size());
+        if (c.refused) {
+            EXPECT_THROW(lines.post(), data::EAbort);
+            EXPECT_EQ(lines.state(), data::TDataSetState::dsInsert) << "the line stays pending";
+            ASSERT_EQ(int(messages.shown().size()), shownBefore + 1);
+            EXPECT_EQ(messages.shown().back().text, QString("數量輸入大於現有庫存量.."));
+            EXPECT_EQ(messages.shown().back().kind, widgets::MsgKind::Warning);
+            lines.cancel();
+        } else {
+            EXPECT_NO_THROW(lines.post());
+            EXPECT_EQ(int(messages.shown().size()), shownBefore);
+        }
+    }
+}
+
+TEST_F(Screen, ProductHintDescribesTheCurrentLineInTheProductCodeColumn)
+{
+    TFormTouchMove &s = screen();
+    auto &lines = s.store.ClientDataSet2;
+    lines.append();
+    lines.fieldByName("PROD_ID").setAsString("A001");
+    lines.fieldByName("PROD_NAME").setAsString("Towel");
+    lines.fieldByName("T_QTY").setAsInteger(12);
+    lines.post();
+    s.show();
+    auto *grid = s.bsSkinDBGrid1;
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    QTest::mouseMove(grid->viewport(), QPoint(40, 5));
+    EXPECT_EQ(grid->hintText(), QString("A001\r\rTowel\r\r12\r\r"));
+
+    grid->setHintText("kept");
+    grid->setCurrentIndex(grid->model()->index(0, 2));
+    QTest::mouseMove(grid->viewport(), QPoint(60, 5));
+    EXPECT_EQ(grid->hintText(), QString("kept")) << "another column hides the hint and leaves its text";
+}

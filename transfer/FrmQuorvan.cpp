@@ -1,0 +1,347 @@
+#include "FrmQuorvan.h"
+
+#include "QuantityCheck.h"
+
+#include "data/IniFile.h"
+#include "data/SqlText.h"
+#include "widgets/CodePage.h"
+#include "widgets/CodePageEdit.h"
+#include "widgets/DBGrid.h"
+#include "widgets/ExtrudedLabel.h"
+#include "widgets/ImageButton.h"
+
+#include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+
+namespace transfer {
+
+namespace {
+
+constexpr char SettingsSection[] = "System";
+
+/// The grid's columns: caption and width in pixels, in field order.
+struct ColumnLook {
+    const char *caption;
+    int width;
+};
+constexpr ColumnLook Columns[LineFieldCount] = {{"序", 30},     {"商品代號", 90}, {"商品名稱", 140}, {"總倉數", 50},
+                                                {"現有數", 50}, {"銷售數", 50},   {"應補數", 50}};
+
+QFrame *raisedPanel(QWidget *parent, const char *name)
+{
+    auto *panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+QLabel *label(QWidget *parent, const char *name, const char *caption, int left, int top)
+{
+    auto *l = new QLabel(QString::fromUtf8(caption), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QFont arial14()
+{
+    QFont f;
+    f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("AR PL UMing TW")});
+    f.setPixelSize(14);
+    return f;
+}
+
+template <class Edit> Edit *edit(QWidget *parent, const char *name, const QRect &geometry, bool framed = true)
+{
+    auto *e = new Edit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(geometry);
+    e->setFont(arial14());
+    e->setFrame(framed);
+    return e;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const char *caption, const QRect &geometry)
+{
+    auto *b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    return b;
+}
+
+widgets::TImageButton *imageButton(QWidget *parent, const char *name, const char *caption, const QRect &geometry)
+{
+    auto *b = new widgets::TImageButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    return b;
+}
+
+/// Keeps an outside scroll bar in step with a scroll bar of the grid; shown only while there is something
+/// to scroll.
+void mirrorScrollBar(QScrollBar *outside, QScrollBar *inside)
+{
+    outside->hide();
+    QObject::connect(inside, &QScrollBar::rangeChanged, outside, [outside, inside](int min, int max) {
+        outside->setRange(min, max);
+        outside->setPageStep(inside->pageStep());
+        outside->setVisible(max > min);
+    });
+    QObject::connect(inside, &QScrollBar::valueChanged, outside, &QScrollBar::setValue);
+    QObject::connect(outside, &QScrollBar::valueChanged, inside, &QScrollBar::setValue);
+}
+
+} // namespace
+
+TFormTouchMove::TFormTouchMove(const ScreenServices &services, QWidget *parent)
+    : QWidget(parent), store(services.programDir), services_(services)
+{
+    setObjectName(QStringLiteral("FormTouchMove"));
+    buildLayout();
+    store.SQLConnection1.open(); // the first connection is open once the screen is built
+    handle([this] { FormCreate(); });
+}
+
+TFormTouchMove::~TFormTouchMove()
+{
+    // The grid listens to the line table, which the store owns: let the grid go first.
+    delete bsSkinDBGrid1;
+}
+
+void TFormTouchMove::buildLayout()
+{
+    setWindowTitle(QStringLiteral("調撥作業"));
+    setWindowIcon(QIcon());
+    QFont screenFont;
+    screenFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("AR PL UMing TW")});
+    screenFont.setPointSize(8);
+    setFont(screenFont);
+    resize(792, 566);
+
+    auto *form = new QVBoxLayout(this);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setSpacing(0);
+
+    // Header row 1: the two warehouses, the salesperson and today's date.
+    bsSkinPanel1 = raisedPanel(this, "bsSkinPanel1");
+    bsSkinPanel1->setFixedHeight(49);
+    form->addWidget(bsSkinPanel1);
+    bsSkinStdLabel1 = label(bsSkinPanel1, "bsSkinStdLabel1", "分倉代號", 8, 16);
+    bsSkinEdit1 = edit<widgets::TCodePageEdit>(bsSkinPanel1, "bsSkinEdit1", {72, 12, 121, 20});
+    bsSkinStdLabel3 = label(bsSkinPanel1, "bsSkinStdLabel3", "業務:", 208, 16);
+    bsSkinStdLabel4 = label(bsSkinPanel1, "bsSkinStdLabel4", "", 240, 16);
+    SkinEdit_Date = edit<QLineEdit>(bsSkinPanel1, "SkinEdit_Date", {384, 15, 81, 20}, false);
+    bsSkinStdLabel2 = label(bsSkinPanel1, "bsSkinStdLabel2", "總倉代號", 600, 15);
+    bsSkinEdit2 = edit<widgets::TCodePageEdit>(bsSkinPanel1, "bsSkinEdit2", {656, 12, 121, 20});
+
+    // Header row 2: the condition menu, the stocking date, the two buttons and the reference-day caption.
+    bsSkinPanel2 = raisedPanel(this, "bsSkinPanel2");
+    bsSkinPanel2->setFixedHeight(56);
+    form->addWidget(bsSkinPanel2);
+    bsSkinMenuSpeedButton1 = new QToolButton(bsSkinPanel2);
+    bsSkinMenuSpeedButton1->setObjectName(QStringLiteral("bsSkinMenuSpeedButton1"));
+    bsSkinMenuSpeedButton1->setText(QStringLiteral("條件選擇"));
+    bsSkinMenuSpeedButton1->setGeometry(8, 16, 129, 27);
+    bsSkinMenuSpeedButton1->setPopupMode(QToolButton::InstantPopup);
+    bsSkinPopupMenu1 = new QMenu(bsSkinMenuSpeedButton1);
+    bsSkinPopupMenu1->setObjectName(QStringLiteral("bsSkinPopupMenu1"));
+    N1 = bsSkinPopupMenu1->addAction(QStringLiteral("當日調撥"));
+    N2 = bsSkinPopupMenu1->addAction(QStringLiteral("前一日調撥"));
+    N3 = bsSkinPopupMenu1->addAction(QStringLiteral("前二日調撥"));
+    N4 = bsSkinPopupMenu1->addAction(QStringLiteral("指定備貨日"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N3->setObjectName(QStringLiteral("N3"));
+    N4->setObjectName(QStringLiteral("N4"));
+    bsSkinMenuSpeedButton1->setMenu(bsSkinPopupMenu1);
+    bsSkinStdLabel5 = label(bsSkinPanel2, "bsSkinStdLabel5", "備貨日期", 152, 20);
+    Edit_Rdate = edit<QLineEdit>(bsSkinPanel2, "Edit_Rdate", {208, 18, 81, 20}, false);
+    Edit_Rdate->setReadOnly(true);
+    bsSkinButton1 = button(bsSkinPanel2, "bsSkinButton1", "條件確定", {304, 16, 97, 25});
+    bsSkinButton2 = button(bsSkinPanel2, "bsSkinButton2", "增加商品", {408, 16, 97, 25});
+    fcLabel1 = new widgets::TExtrudedLabel(QStringLiteral("參考銷售日期"), bsSkinPanel2);
+    fcLabel1->setObjectName(QStringLiteral("fcLabel1"));
+    fcLabel1->setFontFamily(QStringLiteral("標楷體"));
+    fcLabel1->setFontPixelSize(13);
+    fcLabel1->setFarColor(QColor(255, 255, 128));
+    fcLabel1->setNearColor(QColor(255, 128, 128));
+    fcLabel1->setGeometry(616, 32, 101, 23);
+
+    // The rest: the grid on the left, the side panel with calendar, buttons and memo on the right.
+    bsSkinPanel3 = raisedPanel(this, "bsSkinPanel3");
+    form->addWidget(bsSkinPanel3, 1);
+    auto *rest = new QHBoxLayout(bsSkinPanel3);
+    rest->setContentsMargins(1, 1, 1, 1);
+    rest->setSpacing(0);
+
+    bsSkinPanel5 = raisedPanel(bsSkinPanel3, "bsSkinPanel5");
+    rest->addWidget(bsSkinPanel5, 1);
+    auto *gridArea = new QGridLayout(bsSkinPanel5);
+    gridArea->setContentsMargins(1, 1, 1, 1);
+    gridArea->setSpacing(0);
+    bsSkinDBGrid1 = new widgets::TDBGrid(bsSkinPanel5);
+    bsSkinDBGrid1->setObjectName(QStringLiteral("bsSkinDBGrid1"));
+    bsSkinDBGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bsSkinDBGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bsSkinDBGrid1->horizontalHeader()->setFont(screenFont);
+    bsSkinScrollBar1 = new QScrollBar(Qt::Horizontal, bsSkinPanel5);
+    bsSkinScrollBar1->setObjectName(QStringLiteral("bsSkinScrollBar1"));
+    bsSkinScrollBar1->setFixedHeight(20);
+    bsSkinScrollBar2 = new QScrollBar(Qt::Vertical, bsSkinPanel5);
+    bsSkinScrollBar2->setObjectName(QStringLiteral("bsSkinScrollBar2"));
+    bsSkinScrollBar2->setFixedWidth(19);
+    mirrorScrollBar(bsSkinScrollBar1, bsSkinDBGrid1->horizontalScrollBar());
+    mirrorScrollBar(bsSkinScrollBar2, bsSkinDBGrid1->verticalScrollBar());
+    gridArea->addWidget(bsSkinDBGrid1, 0, 0);
+    gridArea->addWidget(bsSkinScrollBar2, 0, 1);
+    gridArea->addWidget(bsSkinScrollBar1, 1, 0);
+
+    bsSkinPanel4 = raisedPanel(bsSkinPanel3, "bsSkinPanel4");
+    bsSkinPanel4->setFixedWidth(271);
+    rest->addWidget(bsSkinPanel4);
+    bsSkinMonthCalendar1 = new QCalendarWidget(bsSkinPanel4);
+    bsSkinMonthCalendar1->setObjectName(QStringLiteral("bsSkinMonthCalendar1"));
+    bsSkinMonthCalendar1->setGeometry(1, 1, 269, 150);
+    bsSkinMonthCalendar1->setFirstDayOfWeek(Qt::Sunday);
+    bsSkinMonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    fcImageBtn2 = imageButton(bsSkinPanel4, "fcImageBtn2", " 調撥確認", {80, 168, 113, 33});
+    fcImageBtn1 = imageButton(bsSkinPanel4, "fcImageBtn1", " 預覽列印", {80, 224, 113, 33});
+    Memo1 = new QPlainTextEdit(bsSkinPanel4);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(16, 288, 241, 153);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+
+    QWidget::setTabOrder(bsSkinEdit1, bsSkinEdit2);
+    QWidget::setTabOrder(bsSkinEdit2, SkinEdit_Date);
+    QWidget::setTabOrder(SkinEdit_Date, Edit_Rdate);
+    QWidget::setTabOrder(Edit_Rdate, bsSkinButton1);
+    QWidget::setTabOrder(bsSkinButton1, bsSkinButton2);
+    QWidget::setTabOrder(bsSkinButton2, bsSkinMonthCalendar1);
+    QWidget::setTabOrder(bsSkinMonthCalendar1, fcImageBtn1);
+    QWidget::setTabOrder(fcImageBtn1, fcImageBtn2);
+    QWidget::setTabOrder(fcImageBtn2, Memo1);
+    QWidget::setTabOrder(Memo1, bsSkinDBGrid1);
+
+    bsSkinDBGrid1->setDataSet(&store.ClientDataSet2);
+    bsSkinDBGrid1->onError = [this](const std::exception &error) {
+        services_.errors.showError(widgets::errorText(error));
+    };
+    bsSkinDBGrid1->keyPressed = [this](QChar &key) { handle([&] { bsSkinDBGrid1KeyPress(key); }); };
+    bsSkinDBGrid1->mouseMoved = [this](Qt::KeyboardModifiers, const QPoint &) {
+        handle([this] { bsSkinDBGrid1MouseMove(); });
+    };
+    store.ClientDataSet2.beforePost = [this](data::TClientDataSet &) { ClientDataSet2BeforePost(); };
+
+    connect(N1, &QAction::triggered, this, [this] { handle([this] { N1Click(); }); });
+    connect(N2, &QAction::triggered, this, [this] { handle([this] { N2Click(); }); });
+    connect(N3, &QAction::triggered, this, [this] { handle([this] { N3Click(); }); });
+    connect(N4, &QAction::triggered, this, [this] { handle([this] { N4Click(); }); });
+    connect(bsSkinButton1, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton1Click(); }); });
+    connect(bsSkinButton2, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton2Click(); }); });
+    connect(fcImageBtn2, &QAbstractButton::clicked, this, [this] { handle([this] { fcImageBtn2Click(); }); });
+    connect(fcImageBtn1, &QAbstractButton::clicked, this, [this] { handle([this] { fcImageBtn1Click(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { Timer1Timer(); }); });
+}
+
+std::string TFormTouchMove::settingsFileName() const
+{
+    return services_.programDir + objectName().toStdString() + ".INI";
+}
+
+std::string TFormTouchMove::pickedProductsFileName() const
+{
+#ifdef Q_OS_WIN
+    return "c:\\aaa.cds";
+#else
+    return services_.programDir + "aaa.cds";
+#endif
+}
+
+void TFormTouchMove::FormCreate()
+{
+    bsSkinDBGrid1->setShowHint(true);
+
+    data::setStatement(store.SQLQuery1, {"SELECT * FROM STORE_CHOISE"});
+    store.SQLQuery1.open();
+    store.StoreID = store.SQLQuery1.fieldByName("STORE_ID").asString();
+
+    {
+        const data::TIniFile ini(settingsFileName());
+        bsSkinEdit2->setBytes(ini.readString(SettingsSection, "SSTOCKID", ""));
+        bsSkinEdit1->setBytes(ini.readString(SettingsSection, "TSTOCKID", ""));
+        salesIdBytes_ = ini.readString(SettingsSection, "SalesID", "");
+        bsSkinStdLabel4->setText(widgets::decodeText(salesIdBytes_));
+        bsSkinStdLabel4->adjustSize();
+    }
+
+    SkinEdit_Date->setText(QString::fromStdString(data::formatDate(services_.clock.today())));
+
+    store.createLineTable();
+    for (int i = 0; i < LineFieldCount; ++i)
+        bsSkinDBGrid1->setColumn(i, QString::fromUtf8(Columns[i].caption), Columns[i].width);
+
+    store.createPickedSet();
+}
+
+void TFormTouchMove::closeEvent(QCloseEvent *event)
+{
+    handle([this] { FormClose(); });
+    event->accept(); // the window closes also when the picked products could not be saved
+}
+
+void TFormTouchMove::FormClose()
+{
+    {
+        data::TIniFile ini(settingsFileName());
+        ini.writeString(SettingsSection, "SSTOCKID", bsSkinEdit2->bytes());
+        ini.writeString(SettingsSection, "TSTOCKID", bsSkinEdit1->bytes());
+        ini.writeString(SettingsSection, "SalesID", salesIdBytes_);
+    }
+    store.TempCDS.saveToFile(pickedProductsFileName(), data::TClientDataSet::FileFormat::Binary);
+}
+
+void TFormTouchMove::ClientDataSet2BeforePost()
+{
+    checkQuantity(store.ClientDataSet2, services_.messages);
+}
+
+void TFormTouchMove::bsSkinDBGrid1KeyPress(QChar &key)
+{
+    // Enter moves on like Tab: the grid first ends the cell's editing, then the cell cursor moves.
+    if (key == QChar('\r'))
+        QMetaObject::invokeMethod(bsSkinDBGrid1, &widgets::TDBGrid::moveNext, Qt::QueuedConnection);
+}
+
+void TFormTouchMove::bsSkinDBGrid1MouseMove()
+{
+    const QModelIndex cell = bsSkinDBGrid1->currentIndex();
+    bsSkinDBGrid1->hideHint();
+    if (!cell.isValid() || !store.ClientDataSet2.active() ||
+        store.ClientDataSet2.fields(cell.column()).fieldName() != "PROD_ID")
+        return;
+    auto &lines = store.ClientDataSet2;
+    const std::string hint = lines.fieldByName("PROD_ID").asString() + "\r\r" +
+                             lines.fieldByName("PROD_NAME").asString() + "\r\r" +
+                             lines.fieldByName("T_QTY").asString() + "\r\r";
+    bsSkinDBGrid1->setHintText(widgets::decodeText(hint));
+}
+
+} // namespace transfer

@@ -1,0 +1,144 @@
+#pragma once
+// TFormTouchMove: the transfer screen "調撥作業", the program's main window. It owns the store (connections,
+// line table, picked-product set, shared values) and wires its controls to the operations of this folder.
+// Each control event has one handler, named after the control and the event; every handler runs inside the
+// error guard, which shows an uncaught error in the standard error box and swallows the silent abort.
+//
+// The methods are split into files by concern: this file's .cpp holds the layout, start-up, shutdown and the
+// grid's aids; FrmQuorvan_Stocking.cpp the stocking date and the proposal; FrmQuorvan_Adding.cpp the product
+// board and the merge; FrmQuorvan_Posting.cpp the bill number, the posting and the print preview.
+
+#include "TransferStore.h"
+
+#include "data/DateText.h"
+#include "widgets/DialogRunner.h"
+#include "widgets/ErrorBox.h"
+#include "widgets/MessageBox.h"
+
+#include <QWidget>
+
+#include <string>
+
+class QCalendarWidget;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+class QToolButton;
+
+namespace widgets {
+class TCodePageEdit;
+class TDBGrid;
+class TExtrudedLabel;
+class TImageButton;
+}
+
+namespace transfer {
+
+/// What the screen works with besides itself. Everything must outlive the screen.
+struct ScreenServices {
+    /// The program folder, ending with the path separator: definitions, settings and hand-off files.
+    std::string programDir;
+    const data::IClock &clock;
+    /// The screen's skinned message box (bsSkinMessage1).
+    widgets::IMessageBox &messages;
+    /// The application's standard error box.
+    widgets::IErrorReporter &errors;
+    /// Runs the modal dialogs (date dialog, product board).
+    widgets::IDialogRunner &dialogs;
+};
+
+class TFormTouchMove : public QWidget {
+    Q_OBJECT
+public:
+    /// Builds the screen and opens the first connection, then runs the create handler. Raises
+    /// EDatabaseError when the first connection cannot be opened; a failing step of the create handler is
+    /// shown and the screen opens nevertheless.
+    explicit TFormTouchMove(const ScreenServices &services, QWidget *parent = nullptr);
+    ~TFormTouchMove() override;
+
+    TransferStore store;
+
+    // Header row 1
+    QFrame *bsSkinPanel1;
+    QLabel *bsSkinStdLabel1;
+    widgets::TCodePageEdit *bsSkinEdit1; ///< 分倉代號, the branch (target) warehouse
+    QLabel *bsSkinStdLabel3;
+    QLabel *bsSkinStdLabel4; ///< the salesperson text
+    QLineEdit *SkinEdit_Date;
+    QLabel *bsSkinStdLabel2;
+    widgets::TCodePageEdit *bsSkinEdit2; ///< 總倉代號, the main (source) warehouse
+    // Header row 2
+    QFrame *bsSkinPanel2;
+    QToolButton *bsSkinMenuSpeedButton1;
+    QMenu *bsSkinPopupMenu1;
+    QAction *N1;
+    QAction *N2;
+    QAction *N3;
+    QAction *N4;
+    QLabel *bsSkinStdLabel5;
+    QLineEdit *Edit_Rdate; ///< the stocking date "YYYY/MM/DD", set only through the condition menu
+    QPushButton *bsSkinButton1;
+    QPushButton *bsSkinButton2;
+    widgets::TExtrudedLabel *fcLabel1;
+    // The rest
+    QFrame *bsSkinPanel3;
+    QFrame *bsSkinPanel4;
+    QCalendarWidget *bsSkinMonthCalendar1;
+    widgets::TImageButton *fcImageBtn2;
+    widgets::TImageButton *fcImageBtn1;
+    QPlainTextEdit *Memo1;
+    QFrame *bsSkinPanel5;
+    widgets::TDBGrid *bsSkinDBGrid1;
+    QScrollBar *bsSkinScrollBar1;
+    QScrollBar *bsSkinScrollBar2;
+    QTimer *Timer1;
+
+    /// The settings file: the program folder, the screen's component name and ".INI".
+    std::string settingsFileName() const;
+    /// The file the picked-product set is saved to at every close.
+    std::string pickedProductsFileName() const;
+
+    // Operations of the screen.
+    std::string NextBillNo(const std::string &counterTable, const std::string &billDate);
+    void WriteBill();
+    void MergePickedProducts();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildLayout();
+    /// Runs a handler inside the error guard.
+    template <class F> void handle(F &&work) { widgets::guarded(services_.errors, std::forward<F>(work)); }
+
+    // Start-up and shutdown
+    void FormCreate();
+    void FormClose();
+    // Stocking date and proposal
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void bsSkinButton1Click();
+    // Adding products
+    void bsSkinButton2Click();
+    void Timer1Timer();
+    // Quantity entry
+    void ClientDataSet2BeforePost();
+    void bsSkinDBGrid1KeyPress(QChar &key);
+    void bsSkinDBGrid1MouseMove();
+    // Posting and preview
+    void fcImageBtn2Click();
+    void fcImageBtn1Click();
+
+    ScreenServices services_;
+    std::string salesIdBytes_;
+};
+
+} // namespace transfer

@@ -1,0 +1,68 @@
+#include "TransferStore.h"
+
+namespace transfer {
+
+using data::TFieldType;
+
+void configureConnection(data::TSQLConnection &connection)
+{
+    connection.ConnectionName = "Kobrel";
+    connection.DriverName = "Interbase";
+    connection.GetDriverFunc = "getSQLDriverINTERBASE";
+    connection.LibraryName = "libdbxfb.so";
+    connection.VendorLib = "libfbclient.so.2";
+    connection.LoadParamsOnConnect = true;
+    connection.LoginPrompt = false;
+}
+
+TransferStore::TransferStore(const std::string &programDir)
+    : programDir(programDir), SQLConnection1(programDir), SQLConnection2(programDir)
+{
+    configureConnection(SQLConnection1);
+    configureConnection(SQLConnection2);
+    DataSetProvider1.Options = data::poAllowCommandText;
+    ClientDataSet1.setProvider(&DataSetProvider1);
+}
+
+void TransferStore::createLineTable()
+{
+    auto &t = ClientDataSet2;
+    t.close();
+    t.fieldDefs().clear();
+    t.indexDefs().clear();
+    t.addFieldDef("Sno", TFieldType::ftInteger);
+    t.addFieldDef("PROD_ID", TFieldType::ftString, 20);
+    t.addFieldDef("PROD_NAME", TFieldType::ftString, 50);
+    t.addFieldDef("T_QTY", TFieldType::ftInteger);
+    t.addFieldDef("NOW_QTY", TFieldType::ftInteger);
+    t.addFieldDef("SAL_QTY", TFieldType::ftInteger);
+    t.addFieldDef("M_QTY", TFieldType::ftInteger);
+    t.addIndexDef("IntIndex", "PROD_ID");
+    t.createDataSet();
+}
+
+void TransferStore::createPickedSet()
+{
+    auto &t = TempCDS;
+    t.close();
+    t.fieldDefs().clear();
+    t.indexDefs().clear();
+    t.addFieldDef("PROD_ID", TFieldType::ftString, 20);
+    t.addFieldDef("PROD_NAME", TFieldType::ftString, 50);
+    t.addFieldDef("T_QTY", TFieldType::ftInteger);
+    t.addFieldDef("NOW_QTY", TFieldType::ftInteger);
+    t.addFieldDef("SAL_QTY", TFieldType::ftInteger);
+    t.addFieldDef("M_QTY", TFieldType::ftInteger);
+    t.addIndexDef("IntIndex", "PROD_ID");
+    t.createDataSet();
+}
+
+void TransferStore::lockFixedColumns(bool locked)
+{
+    if (!ClientDataSet2.active())
+        return;
+    for (int i = 0; i < FixedColumnCount; ++i)
+        ClientDataSet2.fields(i).setReadOnly(locked);
+}
+
+} // namespace transfer
