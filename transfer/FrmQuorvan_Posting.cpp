@@ -2,11 +2,111 @@
 
 #include "FrmQuorvan.h"
 
+#include "BillNumbers.h"
+#include "BillWriter.h"
+#include "PreviewHandOff.h"
+
+#include "widgets/CodePage.h"
+#include "widgets/CodePageEdit.h"
+#include "widgets/ImageButton.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+
 namespace transfer {
 
-void TFormTouchMove::fcImageBtn2Click() {}
-std::string TFormTouchMove::NextBillNo(const std::string &, const std::string &) { return {}; }
-void TFormTouchMove::WriteBill() {}
-void TFormTouchMove::fcImageBtn1Click() {}
+namespace {
+
+inline constexpr char WrittenQuestion[] = "資料寫入完成..!,是否列印..";
+inline constexpr char WriteFailedMessage[] = "資料寫入失敗..!,請重新輸出..";
+
+/// The busy cursor for as long as the object lives, or until restore().
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+    ~BusyCursor() { restore(); }
+    void restore()
+    {
+        if (std::exchange(on_, false))
+            QApplication::restoreOverrideCursor();
+    }
+
+private:
+    bool on_ = true;
+};
+
+/// The text without leading and trailing blanks and control characters. Code page 950 bytes of Chinese
+/// characters are all above the blank, so they are never cut.
+std::string trimmed(const std::string &bytes)
+{
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    size_t first = 0, last = bytes.size();
+    while (first < last && blank(bytes[first]))
+        ++first;
+    while (last > first && blank(bytes[last - 1]))
+        --last;
+    return bytes.substr(first, last - first);
+}
+
+} // namespace
+
+void TFormTouchMove::fcImageBtn2Click()
+{
+    // The fixed columns become editable again after every confirmation, also one that failed.
+    struct Unlock {
+        TransferStore &store;
+        ~Unlock() { store.lockFixedColumns(false); }
+    } unlock{store};
+
+    Memo1->clear();
+    store.SStockID = trimmed(bsSkinEdit2->bytes());
+    store.TStockID = trimmed(bsSkinEdit1->bytes());
+    const std::string today = data::formatDate(services_.clock.today());
+
+    // A confirmation whose number cannot be drawn writes nothing and leaves no number behind, so neither
+    // this bill nor a later preview can be taken for the previous bill.
+    store.BillNo.clear();
+    BillNumbers(store).provideDayRow(today);
+    store.BillNo = NextBillNo("TEMP_MOVEID", today);
+
+    Memo1->appendPlainText(QStringLiteral("調撥單號:") + QString::fromStdString(store.BillNo));
+    Memo1->appendPlainText(QStringLiteral("調撥日期:") + QString::fromStdString(today));
+    Memo1->appendPlainText(QStringLiteral("撥出倉庫:") + widgets::decodeText(store.SStockID) +
+                           QStringLiteral("  撥入倉庫:") + widgets::decodeText(store.TStockID));
+
+    if (store.ClientDataSet2.active())
+        WriteBill();
+}
+
+std::string TFormTouchMove::NextBillNo(const std::string &counterTable, const std::string &billDate)
+{
+    return BillNumbers(store).draw(counterTable, billDate);
+}
+
+void TFormTouchMove::WriteBill()
+{
+    BillWriter writer(store, services_.clock);
+    if (!writer.hasStoredLines())
+        return;
+    BusyCursor busy;
+    if (!writer.write(salesIdBytes_).written) {
+        busy.restore();
+        services_.messages.messageDlg(WriteFailedMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        return;
+    }
+    // The busy cursor stays while the question is open and while the preview runs.
+    if (services_.messages.messageDlg(WrittenQuestion, widgets::MsgKind::Confirmation, widgets::MsgButtons::YesNo) ==
+        widgets::MsgResult::Yes)
+        fcImageBtn1->click();
+    else
+        close();
+}
+
+void TFormTouchMove::fcImageBtn1Click()
+{
+    PreviewHandOff(store, services_.programDir).run();
+}
 
 } // namespace transfer

@@ -1,0 +1,155 @@
+#include "BillWriter.h"
+
+#include "ScopedTransaction.h"
+
+#include "data/DbError.h"
+#include "data/SqlText.h"
+
+namespace transfer {
+
+namespace {
+
+using data::TFieldType;
+
+/// Binds a value read untyped; an empty value becomes a null of the column's kind, so the statement knows
+/// what it is given instead of failing with "No value for parameter".
+void bindStored(data::TParam &param, const data::TValue &value, TFieldType kindWhenEmpty)
+{
+    if (value.isNull())
+        param.clear(kindWhenEmpty);
+    else
+        param.setValue(value);
+}
+
+/// The text of the error being handled; empty for the silent abort, which has shown its own message.
+std::string currentErrorText()
+{
+    try {
+        throw;
+    } catch (const data::EAbort &) {
+        return {};
+    } catch (const std::exception &error) {
+        return error.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
+} // namespace
+
+std::string salespersonCode(const std::string &salesText)
+{
+    for (size_t i = 0; i < salesText.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(salesText[i]);
+        if (byte == '_')
+            return salesText.substr(0, i);
+        if (byte >= 0x81 && byte <= 0xFE)
+            ++i; // a lead byte: the next byte belongs to the same character
+    }
+    return {};
+}
+
+bool BillWriter::hasStoredLines() const
+{
+    return store_.ClientDataSet2.active() && store_.ClientDataSet2.recordCount() > 0;
+}
+
+BillWriter::Result BillWriter::write(const std::string &salesText)
+{
+    if (store_.SQLConnection2.inTransaction())
+        return {false, "The second connection has an open transaction; the bill was not written"};
+    try {
+        const std::string today = data::formatDate(clock_.today());
+        deleteExistingHeader();
+        ScopedTransaction transaction(store_.SQLConnection2);
+        insertHeader(today, salesText);
+
+        auto &lines = store_.ClientDataSet2;
+        for (lines.first(); !lines.eof(); lines.next()) {
+            if (lines.fieldByName("PROD_ID").asString().empty())
+                continue;
+            const data::TValue quantity = lines.fieldByName("M_QTY").value();
+            if (quantity.isNull() || quantity.asInteger() <= 0)
+                continue;
+            insertLine(today);
+        }
+        transaction.commit();
+        return {true, {}};
+    } catch (...) {
+        return {false, currentErrorText()}; // the transaction has been rolled back on the way out
+    }
+}
+
+void BillWriter::deleteExistingHeader()
+{
+    const std::string bill = "'" + data::quoteValue(store_.BillNo) + "'";
+    data::setStatement(store_.SQLQuery2, {"SELECT MASTERBILLID FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
+    store_.SQLQuery2.open();
+    const bool exists = !store_.SQLQuery2.fields(0).isNull();
+    store_.SQLQuery2.close();
+    if (!exists)
+        return;
+    data::setStatement(store_.SQLQuery1, {"DELETE FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
+    store_.SQLQuery1.execSQL();
+}
+
+void BillWriter::insertHeader(const std::string &today, const std::string &salesText)
+{
+    data::TSQLQuery &q = store_.SQL_Master;
+    data::setStatement(q, {"INSERT INTO MOVE_MASTER(MASTERBILLID,BILL_DATE,S_STOCKID,T_STOCKID,STORE_ID,CHG_DATE,CHG_USER)",
+                           " VALUES(:MASTERBILLID,:BILL_DATE,:S_STOCKID,:T_STOCKID,:STORE_ID,:CHG_DATE,:CHG_USER) "});
+    q.paramByName("MASTERBILLID").setAsString(store_.BillNo);
+    q.paramByName("BILL_DATE").setAsString(today);
+    q.paramByName("S_STOCKID").setAsString(store_.SStockID);
+    q.paramByName("T_STOCKID").setAsString(store_.TStockID);
+    q.paramByName("STORE_ID").setAsString(store_.StoreID);
+    q.paramByName("CHG_DATE").setAsString(today);
+    q.paramByName("CHG_USER").setAsString(salespersonCode(salesText));
+    q.execSQL();
+}
+
+void BillWriter::insertLine(const std::string &today)
+{
+    auto &line = store_.ClientDataSet2;
+    const data::TValue prodId = line.fieldByName("PROD_ID").value();
+    const data::TValue quantity = line.fieldByName("M_QTY").value();
+
+    data::TSQLQuery &product = store_.SQLQuery2;
+    data::setStatement(product, {"SELECT * FROM PRODUCT WHERE PROD_ID = '" + data::quoteValue(prodId.asString()) + "'"});
+    product.open();
+    const auto text = [&](const char *column) { return product.fieldByName(column).asString(); };
+
+    data::TSQLQuery &q = store_.SQL_Sub;
+    data::setStatement(q, {"Insert into MOVE_SUB(MASTERBILLID,KEYINTIME,PROD_ID,PROD_NAME,PROD_SCALE,QTY,",
+                           "UNITNAME,TEMPPRODID,V_QTY,V_UNIT,PACK1_QTY,PACK1_NAME,PACK2_QTY,PACK2_NAME,",
+                           "PD_ITEMID,REMARK,STORE_ID,S_STOCKID,T_STOCKID,CHG_DATE,CHG_USER,BILL_DATE)",
+                           " VALUES (:MASTERBILLID,:KEYINTIME,:PROD_ID,:PROD_NAME,:PROD_SCALE,:QTY,",
+                           ":UNITNAME,:TEMPPRODID,:V_QTY,:V_UNIT,:PACK1_QTY,:PACK1_NAME,:PACK2_QTY,:PACK2_NAME,",
+                           ":PD_ITEMID,:REMARK,:STORE_ID,:S_STOCKID,:T_STOCKID,:CHG_DATE,:CHG_USER,:BILL_DATE)"});
+    q.paramByName("MASTERBILLID").setAsString(store_.BillNo);
+    q.paramByName("KEYINTIME").setAsString(data::formatTime(clock_.now().time()));
+    q.paramByName("PROD_ID").setValue(prodId);
+    bindStored(q.paramByName("PROD_NAME"), line.fieldByName("PROD_NAME").value(), TFieldType::ftString);
+    q.paramByName("PROD_SCALE").setAsString(text("PROD_SCALE"));
+    q.paramByName("QTY").setValue(quantity);
+    q.paramByName("UNITNAME").setAsString(text("UNITNAME"));
+    q.paramByName("TEMPPRODID").setValue(prodId);
+    q.paramByName("V_QTY").setValue(quantity);
+    q.paramByName("V_UNIT").setAsString(text("UNITNAME"));
+    bindStored(q.paramByName("PACK1_QTY"), product.fieldByName("PACK1_QTY").value(), TFieldType::ftBCD);
+    q.paramByName("PACK1_NAME").setAsString(text("PACK1"));
+    bindStored(q.paramByName("PACK2_QTY"), product.fieldByName("PACK2_QTY").value(), TFieldType::ftBCD);
+    q.paramByName("PACK2_NAME").setAsString(text("PACK2"));
+    q.paramByName("PD_ITEMID").setAsString(text("PD_ITEMID"));
+    q.paramByName("REMARK").setAsString("");
+    q.paramByName("STORE_ID").setAsString(store_.StoreID);
+    q.paramByName("S_STOCKID").setAsString(store_.SStockID);
+    q.paramByName("T_STOCKID").setAsString(store_.TStockID);
+    q.paramByName("CHG_DATE").setAsString(today);
+    q.paramByName("CHG_USER").setAsString("");
+    q.paramByName("BILL_DATE").setAsString(today);
+    product.close();
+    q.execSQL();
+}
+
+} // namespace transfer

@@ -1,0 +1,54 @@
+#pragma once
+// Writing a transfer bill: one header row in MOVE_MASTER and one row in MOVE_SUB for every line of the line
+// table with a quantity to move, in one transaction on the store's second connection. A bill is all or
+// nothing: when any step fails, everything of it is rolled back.
+
+#include "TransferStore.h"
+
+#include "data/DateText.h"
+
+#include <string>
+
+namespace transfer {
+
+/// The salesperson code of a salesperson text "code_name": the text before its first "_", empty when it
+/// has none. The text is code page 950: the second byte of a Chinese character may look like "_" and is
+/// not taken for one.
+std::string salespersonCode(const std::string &salesText);
+
+class BillWriter {
+public:
+    struct Result {
+        bool written = false;
+        /// Why the bill was not written; empty for the silent abort of the quantity check, which has shown
+        /// its own message.
+        std::string error;
+    };
+
+    /// `store` and `clock` must outlive the writer.
+    BillWriter(TransferStore &store, const data::IClock &clock) : store_(store), clock_(clock) {}
+
+    /// Whether the line table holds a stored line; a line still being added does not count.
+    bool hasStoredLines() const;
+
+    /// Writes the bill numbered store.BillNo, from store.SStockID, store.TStockID, store.StoreID and the line
+    /// table, with today's date; `salesText` gives the header's CHG_USER. A header already stored under that
+    /// number is deleted first (at once, on the first connection). Lines without a product code or without
+    /// a quantity above 0 are left out; a product without a PRODUCT row, or without package quantities, is
+    /// written with empty values in those columns.
+    ///
+    /// Nothing is written when the second connection already has an open transaction. Moving to the first
+    /// line stores a line being edited, through the line table's before-post check; a veto, a failing
+    /// statement or a failing commit rolls the bill back. Never raises.
+    Result write(const std::string &salesText);
+
+private:
+    void deleteExistingHeader();
+    void insertHeader(const std::string &today, const std::string &salesText);
+    void insertLine(const std::string &today);
+
+    TransferStore &store_;
+    const data::IClock &clock_;
+};
+
+} // namespace transfer

@@ -1,0 +1,97 @@
+#include "PreviewHandOff.h"
+
+#include "data/IniFile.h"
+#include "data/SqlText.h"
+
+#include <QDir>
+#include <QLibrary>
+
+namespace transfer {
+
+namespace {
+
+constexpr char Section[] = "rpttemp";
+constexpr int HeaderFieldCount = 13;
+
+std::string separator() { return std::string(1, QDir::separator().toLatin1()); }
+
+} // namespace
+
+void PreviewHandOff::run()
+{
+    const std::string sending = warehouseText(store_.SStockID);
+    const std::string receiving = warehouseText(store_.TStockID);
+
+    data::TClientDataSet header;
+    for (int i = 0; i < HeaderFieldCount; ++i)
+        header.addFieldDef("Field" + std::to_string(i), data::TFieldType::ftString, 50);
+    header.createDataSet();
+    header.append();
+    header.fieldByName("Field0").setAsString(sending);
+    header.fieldByName("Field1").setAsString(receiving);
+    header.fieldByName("Field12").setAsString(reportTitle());
+    header.post();
+
+    data::TClientDataSet &bill = store_.ClientDataSet1;
+    bill.close();
+    bill.setCommandText(data::joinLines({"SELECT * FROM MOVE_MASTER,MOVE_SUB ",
+                                         "WHERE MOVE_MASTER.MASTERBILLID = MOVE_SUB.MASTERBILLID ",
+                                         "AND MOVE_MASTER.MASTERBILLID = '" + data::quoteValue(store_.BillNo) + "'",
+                                         "ORDER BY MOVE_SUB.PROD_ID"}));
+    bill.open();
+    bill.setFiltered(false);
+
+    const std::string templatePath = programDir_ + "rtm" + separator() + "quorvan.rtm";
+    const std::string billPath = programDir_ + "temp.cds";
+    const std::string headerPath = programDir_ + "temp2.cds";
+    {
+        data::TIniFile ini(programDir_ + "rpttemp.ini");
+        ini.writeString(Section, "path", templatePath);
+        ini.writeString(Section, "tempfile", billPath);
+        ini.writeString(Section, "tempfile2", headerPath);
+        ini.writeString(Section, "Filter", "");
+        ini.writeString(Section, "Filtered", "False"); // the filter was switched off above
+    }
+    bill.saveToFile(billPath, data::TClientDataSet::FileFormat::Binary);
+    header.saveToFile(headerPath, data::TClientDataSet::FileFormat::Binary);
+
+    callPreviewModule(programDir_);
+}
+
+std::string PreviewHandOff::warehouseText(const std::string &stockId)
+{
+    data::TSQLQuery &q = store_.SQLQuery1;
+    data::setStatement(q, {"SELECT STOCK_ID||STOCK_NAME FROM STOCK_ITEM ",
+                           "WHERE STOCK_ID = '" + data::quoteValue(stockId) + "'"});
+    q.open();
+    std::string text = q.fields(0).asString();
+    q.close();
+    return text;
+}
+
+std::string PreviewHandOff::reportTitle()
+{
+    data::TClientDataSet titles;
+    titles.loadFromFile(programDir_ + "Saltfen.dat");
+    titles.first();
+    return titles.fieldByName("rep_title").asString();
+}
+
+void callPreviewModule(const std::string &programDir)
+{
+    QLibrary module(QString::fromStdString(programDir) + QString::fromLatin1(PreviewModuleName));
+    if (!module.load()) {
+        module.setFileName(QString::fromLatin1(PreviewModuleName));
+        if (!module.load())
+            throw EDLLLoadError("Unable to Load DLL");
+    }
+    struct Unload {
+        QLibrary &module;
+        ~Unload() { module.unload(); }
+    } unload{module};
+    using ShowForm = void (*)();
+    if (const auto showForm = reinterpret_cast<ShowForm>(module.resolve("ShowForm")))
+        showForm();
+}
+
+} // namespace transfer

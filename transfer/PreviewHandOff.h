@@ -1,0 +1,49 @@
+#pragma once
+// The print-preview hand-off: the last posted bill, written as record-set files and a small settings file
+// into the program folder, then the report-preview module loaded, its "ShowForm" called and the module
+// unloaded again. Everything the module needs is in those files; the call carries no arguments.
+
+#include "TransferStore.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace transfer {
+
+/// The preview module could not be loaded. Message only.
+class EDLLLoadError : public std::runtime_error {
+public:
+    explicit EDLLLoadError(const std::string &message) : std::runtime_error(message) {}
+};
+
+/// The file name of the preview module without its platform's prefix and suffix ("libRptPreview.so" on
+/// Linux, "RptPreview.dll" on Windows).
+inline constexpr char PreviewModuleName[] = "RptPreview";
+
+class PreviewHandOff {
+public:
+    /// `programDir` ends with the path separator. `store` must outlive the hand-off.
+    PreviewHandOff(TransferStore &store, std::string programDir) : store_(store), programDir_(std::move(programDir)) {}
+
+    /// Runs the whole hand-off for store.BillNo, store.SStockID and store.TStockID:
+    ///  - reads both warehouse texts, the title of "Saltfen.dat" and the bill (into ClientDataSet1, which stays
+    ///    open on it); a failure here raises the database's or the file's error and writes nothing;
+    ///  - writes the five keys of "rpttemp.ini" (the rest of that file stays), "temp.cds" and "temp2.cds"; a
+    ///    folder that cannot be written raises an error naming the file;
+    ///  - calls the module (see callPreviewModule).
+    void run();
+
+private:
+    std::string warehouseText(const std::string &stockId);
+    std::string reportTitle();
+
+    TransferStore &store_;
+    std::string programDir_;
+};
+
+/// Loads the preview module from `programDir` first, then through the platform's usual search; calls its
+/// "ShowForm" when it has one (it returns when the preview is closed) and unloads it again, also when the call
+/// raises. Raises EDLLLoadError "Unable to Load DLL" when no module can be loaded.
+void callPreviewModule(const std::string &programDir);
+
+} // namespace transfer
