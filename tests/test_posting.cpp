@@ -1,0 +1,373 @@
+// Posting a transfer: the confirmation button of the real screen on a real embedded shop database, from the
+// bill number to the header and lines written in one transaction and the question that follows.
+
+#include "PostingShop.h"
+#include "ScreenFixture.h"
+
+#include "data/DbError.h"
+#include "data/IniFile.h"
+#include "transfer/BillWriter.h"
+#include "transfer/QuantityCheck.h"
+#include "widgets/CodePageEdit.h"
+#include "widgets/ImageButton.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using transfer::TFormTouchMove;
+using widgets::MsgResult;
+
+namespace {
+
+const QString WrittenQuestion = QStringLiteral("資料寫入完成..!,是否列印..");
+const QString WriteFailed = QStringLiteral("資料寫入失敗..!,請重新輸出..");
+const QString QuantityTooLarge = QString::fromUtf8(transfer::QuantityTooLargeMessage);
+
+class Posting : public ::testing::Test, public ScreenFixture {
+protected:
+    Posting()
+    {
+        fillShop(db);
+        writeSettings(db.programDir(), "A01_" + cp950("王小明"));
+        writeTitleFile(db.programDir(), cp950("中山店 調撥單"));
+        installRecordingModule(db.programDir());
+        clock.moment = QDateTime(QDate(2004, 3, 1), QTime(9, 30, 0, 7));
+    }
+
+    TFormTouchMove &s() { return screen(); }
+    data::TClientDataSet &lines() { return screen().store.ClientDataSet2; }
+
+    void confirm()
+    {
+        QTest::mouseClick(s().fcImageBtn2, Qt::LeftButton);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor is restored on every path";
+    }
+    std::string count(const std::string &table) { return db.scalar("SELECT COUNT(*) FROM " + table); }
+    std::string counter() { return db.scalar("SELECT LAST_ID FROM TEMP_MOVEID WHERE BILL_DATE = '2004/03/01'"); }
+    QStringList memo() { return s().Memo1->toPlainText().split('\n', Qt::SkipEmptyParts); }
+    std::unique_ptr<data::TSQLConnection> reader = db.connection();
+};
+
+} // namespace
+
+TEST(SalespersonCode, TextBeforeTheFirstUnderscore)
+{
+    struct Case {
+        std::string text, code;
+    };
+    const Case cases[] = {
+        {"A01_" + cp950("王小明"), "A01"},
+        {cp950("王小明"), ""},
+        {"", ""},
+        {"_A01", ""},
+        {"A01_B_C", "A01"},
+        {cp950("北區_王"), cp950("北區")},  // 北 ends in the byte of "_"
+        {cp950("台北店"), ""},               // ... which is no underscore
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(transfer::salespersonCode(c.text), c.code) << c.text;
+}
+
+TEST_F(Posting, BillWithEveryKindOfLine)
+{
+    auto &l = lines();
+    addLine(l, 1, "P001", cp950("統一肉燥麵"), 10, 4);
+    addLine(l, 2, "P002", cp950("鮮乳"), 5, 5);
+    addLine(l, 3, "P404", cp950("舊品"), 3, 2);        // no PRODUCT row
+    addLine(l, 4, "P'03", cp950("蘋果西打"), 8, 1);    // a quote in the code
+    addLine(l, 5, "P005", "zero", 8, 0);
+    addLine(l, 6, "P006", "empty quantity", 8, std::nullopt);
+    addLine(l, 7, "", "no code", 8, 1);
+    addLine(l, 8, "P008", "below zero", 8, -2);
+    s().store.lockFixedColumns(true);
+    messages.queue(MsgResult::Yes);
+    confirm();
+
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+    EXPECT_EQ(memo(), QStringList({"調撥單號:200403010001", "調撥日期:2004/03/01", "撥出倉庫:S01  撥入倉庫:S02"}));
+    EXPECT_EQ(s().store.BillNo, "200403010001");
+    EXPECT_EQ(counter(), "2");
+    ASSERT_EQ(messages.texts(), QStringList({WrittenQuestion}));
+    EXPECT_EQ(messages.shown()[0].kind, widgets::MsgKind::Confirmation);
+    EXPECT_EQ(messages.shown()[0].buttons, widgets::MsgButtons::YesNo);
+    EXPECT_EQ(moduleCalls(db.programDir()).size(), 1u) << "Yes opens the preview";
+    for (int i = 0; i < transfer::FixedColumnCount; ++i)
+        EXPECT_FALSE(l.fields(i).readOnly()) << "fixed column " << i << " unlocked after the posting";
+    EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
+
+    EXPECT_EQ(rowText(*reader, "SELECT * FROM MOVE_MASTER"),
+              "MASTERBILLID=200403010001|BILL_DATE=2004/03/01|S_STOCKID=S01|T_STOCKID=S02|STORE_ID=K001  |"
+              "CHG_DATE=2004/03/01|CHG_USER=A01");
+    EXPECT_EQ(count("MOVE_SUB"), "4");
+    const std::string common = "|STORE_ID=K001  |S_STOCKID=S01|T_STOCKID=S02|CHG_DATE=2004/03/01|CHG_USER=|"
+                               "BILL_DATE=2004/03/01";
+    EXPECT_EQ(rowText(*reader, "SELECT * FROM MOVE_SUB WHERE PROD_ID = 'P001'"),
+              "MASTERBILLID=200403010001|KEYINTIME=09:30:00 07|PROD_ID=P001|PROD_NAME=" + cp950("統一肉燥麵") +
+                  "|PROD_SCALE=" + cp950("5入") + "|QTY=4|UNITNAME=" + cp950("包") + "|TEMPPRODID=P001|V_QTY=4|V_UNIT=" +
+                  cp950("包") + "|PACK1_QTY=24|PACK1_NAME=" + cp950("箱") + "|PACK2_QTY=12.5|PACK2_NAME=" + cp950("打") +
+                  "|PD_ITEMID=IT001|REMARK=" + common);
+    EXPECT_EQ(rowText(*reader, "SELECT * FROM MOVE_SUB WHERE PROD_ID = 'P002'"),
+              "MASTERBILLID=200403010001|KEYINTIME=09:30:00 07|PROD_ID=P002|PROD_NAME=" + cp950("鮮乳") +
+                  "|PROD_SCALE=|QTY=5|UNITNAME=" + cp950("瓶") + "|TEMPPRODID=P002|V_QTY=5|V_UNIT=" + cp950("瓶") +
+                  "|PACK1_QTY=<null>|PACK1_NAME=" + cp950("箱") + "|PACK2_QTY=<null>|PACK2_NAME=" + cp950("打") +
+                  "|PD_ITEMID=|REMARK=" + common);
+    EXPECT_EQ(rowText(*reader, "SELECT * FROM MOVE_SUB WHERE PROD_ID = 'P404'"),
+              "MASTERBILLID=200403010001|KEYINTIME=09:30:00 07|PROD_ID=P404|PROD_NAME=" + cp950("舊品") +
+                  "|PROD_SCALE=|QTY=2|UNITNAME=|TEMPPRODID=P404|V_QTY=2|V_UNIT=|PACK1_QTY=<null>|PACK1_NAME=|"
+                  "PACK2_QTY=<null>|PACK2_NAME=|PD_ITEMID=|REMARK=" + common);
+    EXPECT_EQ(db.scalar("SELECT PACK1_QTY FROM MOVE_SUB WHERE PROD_ID = 'P''03'"), "6");
+}
+
+TEST_F(Posting, StatementTextsAndParametersAsSent)
+{
+    addLine(lines(), 1, "P001", cp950("統一肉燥麵"), 10, 4);
+    messages.queue(MsgResult::Yes);
+    confirm();
+
+    auto &master = s().store.SQL_Master;
+    ASSERT_EQ(master.SQL().count(), 2);
+    EXPECT_EQ(master.SQL()[0], "INSERT INTO MOVE_MASTER(MASTERBILLID,BILL_DATE,S_STOCKID,T_STOCKID,STORE_ID,CHG_DATE,CHG_USER)");
+    EXPECT_EQ(master.SQL()[1], " VALUES(:MASTERBILLID,:BILL_DATE,:S_STOCKID,:T_STOCKID,:STORE_ID,:CHG_DATE,:CHG_USER) ");
+    const std::pair<const char *, std::string> header[] = {
+        {"MASTERBILLID", "200403010001"}, {"BILL_DATE", "2004/03/01"}, {"S_STOCKID", "S01"}, {"T_STOCKID", "S02"},
+        {"STORE_ID", "K001  "},           {"CHG_DATE", "2004/03/01"},  {"CHG_USER", "A01"}};
+    ASSERT_EQ(master.params().count(), 7);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(master.params()[i].name(), header[i].first);
+        EXPECT_EQ(master.params()[i].dataType(), data::TFieldType::ftString) << header[i].first;
+        EXPECT_EQ(master.params()[i].value().asString(), header[i].second) << header[i].first;
+    }
+
+    auto &sub = s().store.SQL_Sub;
+    const char *text[] = {"Insert into MOVE_SUB(MASTERBILLID,KEYINTIME,PROD_ID,PROD_NAME,PROD_SCALE,QTY,",
+                          "UNITNAME,TEMPPRODID,V_QTY,V_UNIT,PACK1_QTY,PACK1_NAME,PACK2_QTY,PACK2_NAME,",
+                          "PD_ITEMID,REMARK,STORE_ID,S_STOCKID,T_STOCKID,CHG_DATE,CHG_USER,BILL_DATE)",
+                          " VALUES (:MASTERBILLID,:KEYINTIME,:PROD_ID,:PROD_NAME,:PROD_SCALE,:QTY,",
+                          ":UNITNAME,:TEMPPRODID,:V_QTY,:V_UNIT,:PACK1_QTY,:PACK1_NAME,:PACK2_QTY,:PACK2_NAME,",
+                          ":PD_ITEMID,:REMARK,:STORE_ID,:S_STOCKID,:T_STOCKID,:CHG_DATE,:CHG_USER,:BILL_DATE)"};
+    ASSERT_EQ(sub.SQL().count(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(sub.SQL()[i], text[i]);
+    using data::TFieldType;
+    const struct {
+        const char *name;
+        TFieldType type;
+        std::string value;
+    } line[] = {{"MASTERBILLID", TFieldType::ftString, "200403010001"},
+                {"KEYINTIME", TFieldType::ftString, "09:30:00 07"},
+                {"PROD_ID", TFieldType::ftString, "P001"},
+                {"PROD_NAME", TFieldType::ftString, cp950("統一肉燥麵")},
+                {"PROD_SCALE", TFieldType::ftString, cp950("5入")},
+                {"QTY", TFieldType::ftInteger, "4"},
+                {"UNITNAME", TFieldType::ftString, cp950("包")},
+                {"TEMPPRODID", TFieldType::ftString, "P001"},
+                {"V_QTY", TFieldType::ftInteger, "4"},
+                {"V_UNIT", TFieldType::ftString, cp950("包")},
+                {"PACK1_QTY", TFieldType::ftBCD, "24"},
+                {"PACK1_NAME", TFieldType::ftString, cp950("箱")},
+                {"PACK2_QTY", TFieldType::ftBCD, "12.5"},
+                {"PACK2_NAME", TFieldType::ftString, cp950("打")},
+                {"PD_ITEMID", TFieldType::ftString, "IT001"},
+                {"REMARK", TFieldType::ftString, ""},
+                {"STORE_ID", TFieldType::ftString, "K001  "},
+                {"S_STOCKID", TFieldType::ftString, "S01"},
+                {"T_STOCKID", TFieldType::ftString, "S02"},
+                {"CHG_DATE", TFieldType::ftString, "2004/03/01"},
+                {"CHG_USER", TFieldType::ftString, ""},
+                {"BILL_DATE", TFieldType::ftString, "2004/03/01"}};
+    ASSERT_EQ(sub.params().count(), 22);
+    for (int i = 0; i < 22; ++i) {
+        EXPECT_EQ(sub.params()[i].name(), line[i].name);
+        EXPECT_EQ(sub.params()[i].dataType(), line[i].type) << line[i].name;
+        EXPECT_EQ(sub.params()[i].value().asString(), line[i].value) << line[i].name;
+    }
+}
+
+TEST_F(Posting, TimeOfWritingWithAtLeastTwoMillisecondDigits)
+{
+    clock.moment = QDateTime(QDate(2004, 3, 1), QTime(14, 30, 59, 125));
+    addLine(lines(), 1, "P001", "x", 10, 1);
+    confirm();
+    EXPECT_EQ(db.scalar("SELECT KEYINTIME FROM MOVE_SUB"), "14:30:59 125");
+}
+
+TEST_F(Posting, EmptyTableDrawsANumberAndWritesNothing)
+{
+    confirm();
+    EXPECT_EQ(memo().size(), 3);
+    EXPECT_EQ(counter(), "2") << "the number is used up";
+    EXPECT_EQ(count("MOVE_MASTER"), "0");
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(errors.shown.isEmpty());
+    confirm();
+    EXPECT_EQ(s().store.BillNo, "200403010002");
+    EXPECT_EQ(counter(), "3");
+}
+
+TEST_F(Posting, ALineStillBeingAddedCountsAsNoLine)
+{
+    auto &l = lines();
+    l.append();
+    l.fieldByName("PROD_ID").setAsString("P001");
+    l.fieldByName("T_QTY").setAsInteger(10);
+    l.fieldByName("M_QTY").setAsInteger(3);
+    confirm();
+    EXPECT_EQ(count("MOVE_MASTER"), "0");
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(l.state(), data::TDataSetState::dsInsert) << "the line being added stays as it was";
+    EXPECT_EQ(counter(), "2");
+}
+
+TEST_F(Posting, AllQuantitiesZeroWritesTheHeaderAlone)
+{
+    addLine(lines(), 1, "P001", "a", 10, 0);
+    addLine(lines(), 2, "P002", "b", 10, 0);
+    messages.queue(MsgResult::Yes);
+    confirm();
+    EXPECT_EQ(count("MOVE_MASTER"), "1");
+    EXPECT_EQ(count("MOVE_SUB"), "0");
+    EXPECT_EQ(messages.texts(), QStringList({WrittenQuestion}));
+}
+
+TEST_F(Posting, AnExistingHeaderIsReplacedAndItsLinesStay)
+{
+    db.exec("INSERT INTO MOVE_MASTER(MASTERBILLID,S_STOCKID) VALUES('200403010001','OLD')");
+    db.exec("INSERT INTO MOVE_SUB(MASTERBILLID,PROD_ID,QTY) VALUES('200403010001','OLD1',9)");
+    addLine(lines(), 1, "P001", "a", 10, 3);
+    messages.queue(MsgResult::Yes);
+    confirm();
+    EXPECT_EQ(count("MOVE_MASTER"), "1");
+    EXPECT_EQ(db.scalar("SELECT S_STOCKID FROM MOVE_MASTER"), "S01");
+    EXPECT_EQ(db.scalar("SELECT LIST(PROD_ID) FROM (SELECT PROD_ID FROM MOVE_SUB ORDER BY PROD_ID)"), "OLD1,P001");
+}
+
+TEST_F(Posting, ALineAboveTheMainStockBeingEditedStopsTheWholeBill)
+{
+    addLine(lines(), 1, "P002", "b", 10, 2);
+    addLine(lines(), 2, "P001", "a", 10, 4);
+    auto &l = lines();
+    l.edit();
+    l.fieldByName("M_QTY").setAsInteger(11);
+    confirm();
+
+    EXPECT_EQ(messages.texts(), QStringList({QuantityTooLarge, WriteFailed}));
+    EXPECT_EQ(messages.shown()[1].kind, widgets::MsgKind::Warning);
+    EXPECT_EQ(count("MOVE_MASTER"), "0");
+    EXPECT_EQ(count("MOVE_SUB"), "0");
+    EXPECT_EQ(counter(), "2") << "the number drawn is used up";
+    EXPECT_EQ(l.state(), data::TDataSetState::dsEdit) << "the refused quantity stays for the operator to correct";
+    EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
+    EXPECT_TRUE(errors.shown.isEmpty());
+
+    // Corrected, the next confirmation writes the bill under a new number.
+    l.fieldByName("M_QTY").setAsInteger(10);
+    messages.queue(MsgResult::Yes);
+    confirm();
+    EXPECT_EQ(db.scalar("SELECT MASTERBILLID FROM MOVE_MASTER"), "200403010002");
+    EXPECT_EQ(count("MOVE_SUB"), "2");
+}
+
+TEST_F(Posting, ALineThatCannotBeWrittenRollsBackTheWholeBill)
+{
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    addLine(lines(), 2, "P0000000000000000000000025", "code too long for MOVE_SUB", 10, 1);
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList({WriteFailed}));
+    EXPECT_EQ(count("MOVE_MASTER"), "0");
+    EXPECT_EQ(count("MOVE_SUB"), "0") << "no line is silently left out";
+    EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
+}
+
+TEST_F(Posting, AFailingDrawWritesNothingAndLeavesNoPreviousNumber)
+{
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    messages.queue(MsgResult::Yes);
+    confirm();
+    ASSERT_EQ(s().store.BillNo, "200403010001");
+
+    db.exec("CREATE EXCEPTION COUNTER_CLOSED 'The counter is closed'");
+    db.exec("CREATE TRIGGER NO_DRAW FOR TEMP_MOVEID BEFORE UPDATE AS BEGIN EXCEPTION COUNTER_CLOSED; END");
+    s().store.lockFixedColumns(true);
+    confirm();
+
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("The counter is closed")) << errors.shown[0].toStdString();
+    EXPECT_EQ(s().store.BillNo, "") << "a later preview cannot show the previous bill as this one";
+    EXPECT_TRUE(memo().isEmpty());
+    EXPECT_EQ(count("MOVE_MASTER"), "1");
+    EXPECT_EQ(count("MOVE_SUB"), "1");
+    EXPECT_EQ(messages.texts(), QStringList({WrittenQuestion})) << "no second question, no warning";
+    EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
+    EXPECT_FALSE(lines().fields(0).readOnly());
+}
+
+TEST_F(Posting, NoAnswerEndsTheProgramWithItsSettingsSaved)
+{
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    s().show();
+    s().bsSkinEdit1->setText(" S03 ");
+    messages.queue(MsgResult::No);
+    confirm();
+    EXPECT_FALSE(s().isVisible());
+    EXPECT_TRUE(moduleCalls(db.programDir()).empty());
+    EXPECT_EQ(s().store.TStockID, "S03") << "trimmed";
+    EXPECT_EQ(db.scalar("SELECT T_STOCKID FROM MOVE_MASTER"), "S03");
+    EXPECT_EQ(data::TIniFile(db.programDir() + "FormTouchMove.INI").readString("System", "TSTOCKID", "?"), "S03");
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(db.programDir() + "aaa.cds")));
+}
+
+// The server goes away after the header has been sent and before the first line: the attachments of the
+// terminal are ended by the server, and nothing of the bill stays.
+TEST_F(Posting, ServerStoppingBetweenHeaderAndLinesLeavesNothing)
+{
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    addLine(lines(), 2, "P002", "b", 10, 2);
+    auto &l = lines();
+    l.edit();
+    l.fieldByName("M_QTY").setAsInteger(3); // stored when the writing moves to the first line
+    bool stopped = false;
+    l.beforePost = [&](data::TClientDataSet &) {
+        ASSERT_EQ(s().store.SQL_Master.params().count(), 7) << "the header has been sent";
+        db.exec("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$SYSTEM_FLAG = 0");
+        stopped = true;
+    };
+    confirm();
+
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ(messages.texts(), QStringList({WriteFailed}));
+    EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
+    closeScreen();
+    EXPECT_EQ(count("MOVE_MASTER"), "0");
+    EXPECT_EQ(count("MOVE_SUB"), "0");
+}
+
+TEST_F(Posting, AnOpenTransactionOnTheSecondConnectionWritesNothing)
+{
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    auto &store = s().store;
+    store.BillNo = "200403019999";
+    store.SQLConnection2.startTransaction({});
+    db.exec("INSERT INTO MOVE_MASTER(MASTERBILLID) VALUES('200403019999')"); // would be deleted by a write
+
+    const transfer::BillWriter::Result result = transfer::BillWriter(store, clock).write("A01_x");
+    EXPECT_FALSE(result.written);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_TRUE(store.SQLConnection2.inTransaction()) << "not the writer's to end";
+    store.SQLConnection2.rollback({});
+    EXPECT_EQ(count("MOVE_MASTER"), "1");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MOVE_MASTER WHERE S_STOCKID IS NULL"), "1");
+    EXPECT_EQ(count("MOVE_SUB"), "0");
+
+    // Through the button: the draw refuses first, shows why and writes nothing.
+    store.SQLConnection2.startTransaction({});
+    confirm();
+    EXPECT_EQ(errors.shown.size(), 1);
+    EXPECT_EQ(store.BillNo, "");
+    EXPECT_TRUE(messages.shown().empty());
+    store.SQLConnection2.rollback({});
+    EXPECT_EQ(count("MOVE_SUB"), "0");
+}
