@@ -1,11 +1,13 @@
-// A stand-in for the report-preview module. Its ShowForm notes in "showform.log", beside the module, that it
-// was called and which hand-off files were there at that moment. Built a second time without ShowForm.
+// A stand-in for the report-preview module. Its ShowForm notes in "showform.log" beside the module (or in the
+// file named by PREVIEW_CALL_LOG) that it was called and which hand-off files were there at that moment.
+// Built a second time without ShowForm.
 // Plain C library calls only, so that nothing keeps the module loaded after it is unloaded.
 
 #include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -37,7 +39,8 @@ extern "C" __attribute__((visibility("default"))) void ShowForm()
     char folder[4096];
     moduleFolder(folder, sizeof folder);
     char log[4096];
-    std::snprintf(log, sizeof log, "%sshowform.log", folder);
+    const char *named = std::getenv("PREVIEW_CALL_LOG");
+    std::snprintf(log, sizeof log, "%s%s", named ? "" : folder, named ? named : "showform.log");
     if (FILE *f = std::fopen(log, "a")) {
         std::fprintf(f, "called rpttemp.ini=%d temp.cds=%d temp2.cds=%d\n", present(folder, "rpttemp.ini"),
                      present(folder, "temp.cds"), present(folder, "temp2.cds"));
