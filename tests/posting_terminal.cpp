@@ -1,0 +1,89 @@
+// A terminal for the test of several terminals: posts bills one after another through the program's own
+// drawing and writing code, on the shop database named by the definition files of its program folder.
+//
+//   posting_terminal PROGRAM_DIR BILL_DATE BILLS LINES NAME
+//
+// Prints "BILL <number>" for each bill written and "FAIL <number> <reason>" for each one that was not;
+// exits with 0 when every bill was written.
+
+#include "data/DateText.h"
+#include "transfer/BillNumbers.h"
+#include "transfer/BillWriter.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+class DayClock : public data::IClock {
+public:
+    explicit DayClock(QDate day) : day_(day) {}
+    QDateTime now() const override { return QDateTime(day_, QTime::currentTime()); }
+
+private:
+    QDate day_;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: posting_terminal PROGRAM_DIR BILL_DATE BILLS LINES NAME\n");
+        return 2;
+    }
+    const std::string programDir = argv[1];
+    const std::string billDate = argv[2];
+    const int bills = std::stoi(argv[3]);
+    const int lineCount = std::stoi(argv[4]);
+    const std::string name = argv[5];
+    const auto day = data::parseDate(billDate);
+    if (!day) {
+        std::fprintf(stderr, "posting_terminal: '%s' is no date\n", billDate.c_str());
+        return 2;
+    }
+    const DayClock clock(*day);
+
+    try {
+        transfer::TransferStore store(programDir);
+        store.StoreID = "K001";
+        store.SStockID = "S01";
+        store.TStockID = "S02";
+        store.createLineTable();
+        auto &lines = store.ClientDataSet2;
+        for (int i = 1; i <= lineCount; ++i) {
+            char id[16];
+            std::snprintf(id, sizeof id, "P%04d", i);
+            lines.append();
+            lines.fieldByName("Sno").setAsInteger(i);
+            lines.fieldByName("PROD_ID").setAsString(id);
+            lines.fieldByName("PROD_NAME").setAsString(std::string("product ") + id);
+            lines.fieldByName("T_QTY").setAsInteger(1000);
+            lines.fieldByName("M_QTY").setAsInteger(i);
+            lines.post();
+        }
+
+        transfer::BillNumbers numbers(store);
+        transfer::BillWriter writer(store, clock);
+        int failed = 0;
+        for (int b = 0; b < bills; ++b) {
+            numbers.provideDayRow(billDate);
+            store.BillNo = numbers.draw("TEMP_MOVEID", billDate);
+            const transfer::BillWriter::Result result = writer.write(name + "_terminal");
+            if (result.written) {
+                std::printf("BILL %s\n", store.BillNo.c_str());
+            } else {
+                std::printf("FAIL %s %s\n", store.BillNo.c_str(), result.error.c_str());
+                ++failed;
+            }
+            std::fflush(stdout);
+        }
+        return failed == 0 ? 0 : 1;
+    } catch (const std::exception &error) {
+        std::printf("FAIL - %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,168 @@
+// Several terminals on one Firebird server, each a process of its own that posts many bills at once through
+// the program's drawing and writing code: no bill number is handed out twice, no bill overwrites another,
+// and the day's counter ends right after the last number.
+//
+// Needs the real server: `source scripts/fbserver` sets TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR,
+// TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD.
+
+#include "data/SqlQuery.h"
+#include "tools/ShopDatabase.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+namespace {
+
+constexpr int Terminals = 6;
+constexpr int BillsPerTerminal = 50;
+constexpr int LinesPerBill = 8;
+const char *const BillDate = "2004/06/19";
+
+/// A database of its own on the server, dropped when the test ends.
+class ServerDatabase {
+public:
+    ServerDatabase(const std::string &programDir, const std::string &server, const std::string &folder,
+                   const std::string &user, const std::string &password)
+    {
+        target_.programDir = programDir;
+        target_.database = server + ":" + folder + "/terminals-" + std::to_string(QCoreApplication::applicationPid()) +
+                           "-" + std::to_string(QDateTime::currentMSecsSinceEpoch()) + ".fdb";
+        target_.user = user;
+        target_.password = password;
+        shopdb::writeDefinitionFiles(target_);
+        shopdb::createDatabase(target_, TOUCHMOVE_SOURCE_DIR "/sql/schema.sql");
+        created_ = true;
+    }
+    ~ServerDatabase()
+    {
+        if (!created_)
+            return;
+        try {
+            shopdb::dropDatabase(target_);
+        } catch (const std::exception &e) {
+            ADD_FAILURE() << "the test database could not be dropped: " << e.what();
+        }
+    }
+    const shopdb::Target &target() const { return target_; }
+
+private:
+    shopdb::Target target_;
+    bool created_ = false;
+};
+
+std::string env(const char *name) { return qEnvironmentVariable(name).toStdString(); }
+
+} // namespace
+
+TEST(SeveralTerminals, PostManyBillsAtOnceWithoutSharingANumber)
+{
+    const std::string server = env("TOUCHMOVE_SERVER"), folder = env("TOUCHMOVE_SERVER_DIR"),
+                      user = env("TOUCHMOVE_SERVER_USER"), password = env("TOUCHMOVE_SERVER_PASSWORD");
+    if (server.empty() || folder.empty() || user.empty() || password.empty())
+        GTEST_SKIP() << "no Firebird server for several terminals: TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, "
+                        "TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD are not all set "
+                        "(run `source scripts/fbserver` first)";
+
+    QTemporaryDir programFolder;
+    ASSERT_TRUE(programFolder.isValid());
+    const std::string programDir = programFolder.path().toStdString() + "/";
+    ServerDatabase db(programDir, server, folder, user, password);
+
+    data::TSQLConnection connection(programDir);
+    connection.ConnectionName = "Kobrel";
+    data::TSQLQuery q(&connection);
+    const auto run = [&](const std::string &sql) {
+        q.close();
+        q.SQL().clear();
+        q.SQL().add(sql);
+        q.execSQL();
+    };
+    run("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
+    for (int i = 1; i <= LinesPerBill; ++i) {
+        char id[16];
+        std::snprintf(id, sizeof id, "P%04d", i);
+        run(std::string("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,UNITNAME,PACK1_QTY,PACK2_QTY) VALUES('") + id +
+            "','product','box',24,12)");
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<std::unique_ptr<QProcess>> terminals;
+    for (int t = 1; t <= Terminals; ++t) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(QStringLiteral(POSTING_TERMINAL),
+                       {QString::fromStdString(programDir), QString::fromLatin1(BillDate),
+                        QString::number(BillsPerTerminal), QString::number(LinesPerBill), QStringLiteral("T%1").arg(t)});
+        terminals.push_back(std::move(process));
+    }
+    std::vector<std::string> numbers;
+    QStringList failures;
+    for (auto &process : terminals) {
+        ASSERT_TRUE(process->waitForFinished(240000)) << "a terminal did not finish in time";
+        const QStringList output = QString::fromLocal8Bit(process->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        for (const QString &line : output) {
+            if (line.startsWith("BILL "))
+                numbers.push_back(line.mid(5).toStdString());
+            else
+                failures.append(line);
+        }
+        EXPECT_EQ(process->exitCode(), 0);
+    }
+    EXPECT_TRUE(failures.isEmpty()) << failures.size() << " bills not written, the first: "
+                                    << failures.value(0).toStdString();
+    const qint64 elapsed = timer.elapsed();
+
+    const int bills = Terminals * BillsPerTerminal;
+    const std::set<std::string> distinct(numbers.begin(), numbers.end());
+    const int duplicates = int(numbers.size() - distinct.size());
+    std::printf("%d terminals x %d bills of %d lines: %zu bills posted, %d duplicate numbers, %.1f s\n", Terminals,
+                BillsPerTerminal, LinesPerBill, numbers.size(), duplicates, elapsed / 1000.0);
+    RecordProperty("terminals", Terminals);
+    RecordProperty("bills", bills);
+    RecordProperty("duplicates", duplicates);
+    RecordProperty("milliseconds", int(elapsed));
+
+    EXPECT_EQ(int(numbers.size()), bills);
+    EXPECT_EQ(duplicates, 0);
+    std::set<std::string> expected;
+    for (int n = 1; n <= bills; ++n) {
+        char number[32];
+        std::snprintf(number, sizeof number, "20040619%.4d", n);
+        expected.insert(number);
+    }
+    EXPECT_EQ(distinct, expected) << "the numbers are 0001 to the number of bills, without gaps";
+
+    const auto scalar = [&](const std::string &sql) {
+        q.close();
+        q.SQL().clear();
+        q.SQL().add(sql);
+        q.open();
+        const std::string v = q.fields(0).asString();
+        q.close();
+        return v;
+    };
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM MOVE_MASTER"), std::to_string(bills));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM MOVE_SUB"), std::to_string(bills * LinesPerBill));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM (SELECT MASTERBILLID FROM MOVE_SUB GROUP BY MASTERBILLID HAVING COUNT(*) <> " +
+                     std::to_string(LinesPerBill) + ")"),
+              "0")
+        << "every bill has all its lines, and only its own";
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM MOVE_MASTER M WHERE NOT EXISTS (SELECT 1 FROM MOVE_SUB S WHERE "
+                     "S.MASTERBILLID = M.MASTERBILLID AND S.CHG_DATE = M.BILL_DATE)"),
+              "0");
+    EXPECT_EQ(scalar("SELECT MIN(LAST_ID) FROM TEMP_MOVEID WHERE BILL_DATE = '2004/06/19'"), std::to_string(bills + 1));
+    EXPECT_EQ(scalar("SELECT MAX(LAST_ID) FROM TEMP_MOVEID WHERE BILL_DATE = '2004/06/19'"), std::to_string(bills + 1));
+    // Each terminal's bills carry its own salesperson code.
+    for (int t = 1; t <= Terminals; ++t)
+        EXPECT_EQ(scalar("SELECT COUNT(*) FROM MOVE_MASTER WHERE CHG_USER = 'T" + std::to_string(t) + "'"),
+                  std::to_string(BillsPerTerminal));
+}
