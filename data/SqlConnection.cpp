@@ -80,9 +80,7 @@ void TSQLConnection::open()
                                                                dpb->getBuffer(&st)));
     st.check();
 
-    tpb_.clear();
-    tpb_ += char(isc_tpb_version3);
-    tpb_ += char(isc_tpb_write);
+    tpb_.clear(); // isolation and lock waiting; the access mode is added per transaction
     std::string isolation = Params.value("Interbase TransIsolation", "ReadCommited");
     if (QString::fromStdString(isolation).startsWith("Repeat", Qt::CaseInsensitive)) {
         tpb_ += char(isc_tpb_concurrency);
@@ -96,12 +94,13 @@ void TSQLConnection::open()
     attachment_ = std::move(att);
 }
 
-FbRef<ITransaction> TSQLConnection::startOwnTransaction()
+FbRef<ITransaction> TSQLConnection::startOwnTransaction(bool readOnly)
 {
     IAttachment *att = attachment();
     FbStatus st(*client_);
-    FbRef<ITransaction> tra(att->startTransaction(&st, unsigned(tpb_.size()),
-                                                  reinterpret_cast<const unsigned char *>(tpb_.data())));
+    const std::string tpb = std::string{char(isc_tpb_version3), char(readOnly ? isc_tpb_read : isc_tpb_write)} + tpb_;
+    FbRef<ITransaction> tra(att->startTransaction(&st, unsigned(tpb.size()),
+                                                  reinterpret_cast<const unsigned char *>(tpb.data())));
     st.check();
     return tra;
 }

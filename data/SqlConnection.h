@@ -52,8 +52,10 @@ public:
     Firebird::IAttachment *attachment();
     /// The explicit transaction, or null.
     Firebird::ITransaction *activeTransaction() const { return transaction_.get(); }
-    /// A new transaction with this connection's isolation and lock waiting, for one statement.
-    FbRef<Firebird::ITransaction> startOwnTransaction();
+    /// A new transaction with this connection's isolation and lock waiting, for one statement. A read-only
+    /// one (for a statement that only reads) ends without a write to the database, so its commit costs no
+    /// forced write.
+    FbRef<Firebird::ITransaction> startOwnTransaction(bool readOnly = false);
 
 private:
     std::string programDir_;

@@ -432,10 +432,10 @@ namespace {
 /// A transaction of the statement's own, committed by commit() and rolled back when left unfinished.
 class OwnTransaction {
 public:
-    explicit OwnTransaction(TSQLConnection &conn) : conn_(conn)
+    OwnTransaction(TSQLConnection &conn, bool readOnly) : conn_(conn)
     {
         if (!conn.activeTransaction())
-            own_ = conn.startOwnTransaction();
+            own_ = conn.startOwnTransaction(readOnly);
     }
     ~OwnTransaction()
     {
@@ -485,7 +485,7 @@ void TCustomSQLDataSet::open()
 void TCustomSQLDataSet::execSQL()
 {
     close();
-    OwnTransaction tra(*SQLConnection);
+    OwnTransaction tra(*SQLConnection, false);
     Statement &s = prepare(tra.get());
     std::string inBuf;
     FbRef<IMessageMetadata> inMeta;
@@ -500,7 +500,8 @@ void TCustomSQLDataSet::execSQL()
 
 std::unique_ptr<IRecordSource> TCustomSQLDataSet::openSource(bool releaseAtEnd)
 {
-    OwnTransaction tra(*SQLConnection);
+    // Reading needs no write: a read-only transaction of its own ends without a forced write.
+    OwnTransaction tra(*SQLConnection, true);
     Statement &s = prepare(tra.get());
     std::string inBuf;
     FbRef<IMessageMetadata> inMeta;

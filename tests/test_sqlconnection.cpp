@@ -289,3 +289,21 @@ TEST_F(SqlLayer, StatementStaysPreparedWhileItsTextIsRebuiltTheSame)
     q.SQL().add("SELECT 1 FROM RDB$DATABASE");
     EXPECT_FALSE(q.prepared()); // released as soon as the text names another statement
 }
+
+// A read outside an explicit transaction runs in a read-only transaction of its own, whose commit writes
+// nothing to the database; inside an explicit transaction it runs in that one.
+TEST_F(SqlLayer, ReadsOutsideATransactionAreReadOnly)
+{
+    TSQLQuery q(c1.get());
+    const auto readOnly = [&] {
+        q.close();
+        q.SQL().clear();
+        q.SQL().add("SELECT MON$READ_ONLY FROM MON$TRANSACTIONS WHERE MON$TRANSACTION_ID = CURRENT_TRANSACTION");
+        q.open();
+        return q.fields(0).asInteger();
+    };
+    EXPECT_EQ(readOnly(), 1);
+    c1->startTransaction({});
+    EXPECT_EQ(readOnly(), 0);
+    c1->rollback({});
+}

@@ -1,0 +1,260 @@
+// Posting a 2,000-line bill: the program's own writing (product read and insert per line, one transaction)
+// next to the same inserts sent straight through the Firebird client library's OO API, on the embedded engine.
+//
+//   bench_posting [LINES] [ROUNDS]
+
+#include "data/DateText.h"
+#include "data/FbClient.h"
+#include "data/SqlQuery.h"
+#include "tools/ShopDatabase.h"
+#include "transfer/BillWriter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+using namespace Firebird;
+
+namespace {
+
+class FixedDay : public data::IClock {
+public:
+    QDateTime now() const override { return QDateTime(QDate(2004, 6, 19), QTime::currentTime()); }
+};
+
+std::string productId(int i)
+{
+    char id[16];
+    std::snprintf(id, sizeof id, "P%05d", i);
+    return id;
+}
+
+std::string billNo(int n)
+{
+    char no[32];
+    std::snprintf(no, sizeof no, "20040619%.4d", n);
+    return no;
+}
+
+void makeProducts(const std::string &programDir, int count)
+{
+    data::TSQLConnection c(programDir);
+    c.ConnectionName = "Kobrel";
+    c.startTransaction({});
+    data::TSQLQuery q(&c);
+    q.SQL().add("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
+    q.execSQL();
+    q.SQL().clear();
+    q.SQL().add("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,PROD_SCALE,UNITNAME,PACK1,PACK1_QTY,PACK2,PACK2_QTY,PD_ITEMID) "
+                "VALUES(:ID,:NAME,'1L','box','case',24,'dozen',12,:ITEM)");
+    for (int i = 1; i <= count; ++i) {
+        q.paramByName("ID").setAsString(productId(i));
+        q.paramByName("NAME").setAsString("product " + productId(i));
+        q.paramByName("ITEM").setAsString("IT" + productId(i));
+        q.execSQL();
+    }
+    c.commit({});
+}
+
+/// The program's way: the writer over the store's line table.
+double postThroughProgram(transfer::TransferStore &store, const data::IClock &clock, int bill)
+{
+    store.BillNo = billNo(bill);
+    QElapsedTimer t;
+    t.start();
+    const auto result = transfer::BillWriter(store, clock).write("A01_bench");
+    const double ms = t.nsecsElapsed() / 1e6;
+    if (!result.written)
+        throw std::runtime_error("the bill was not written: " + result.error);
+    return ms;
+}
+
+/// One input message of a prepared statement, filled by parameter position.
+class Message {
+public:
+    Message(data::FbClient &client, IStatement *stmt) : client_(client)
+    {
+        data::FbStatus st(client);
+        meta_.reset(stmt->getInputMetadata(&st));
+        st.check();
+        buffer_.assign(meta_->getMessageLength(&st), '\0');
+        st.check();
+    }
+    void text(unsigned i, const std::string &v)
+    {
+        data::FbStatus st(client_);
+        unsigned char *p = at(i);
+        const unsigned length = meta_->getLength(&st, i);
+        if ((meta_->getType(&st, i) & ~1u) == SQL_VARYING) {
+            const auto n = static_cast<unsigned short>(std::min<size_t>(v.size(), length));
+            std::memcpy(p, &n, 2);
+            std::memcpy(p + 2, v.data(), n);
+        } else {
+            std::memset(p, ' ', length);
+            std::memcpy(p, v.data(), std::min<size_t>(v.size(), length));
+        }
+    }
+    void number(unsigned i, std::int64_t units)
+    {
+        data::FbStatus st(client_);
+        unsigned char *p = at(i);
+        std::int64_t scaled = units;
+        for (int s = meta_->getScale(&st, i); s < 0; ++s)
+            scaled *= 10;
+        if ((meta_->getType(&st, i) & ~1u) == SQL_LONG) {
+            const auto v = static_cast<ISC_LONG>(scaled);
+            std::memcpy(p, &v, sizeof v);
+        } else {
+            std::memcpy(p, &scaled, sizeof scaled);
+        }
+    }
+    IMessageMetadata *meta() const { return meta_.get(); }
+    void *data() { return buffer_.data(); }
+
+private:
+    unsigned char *at(unsigned i)
+    {
+        data::FbStatus st(client_);
+        auto *base = reinterpret_cast<unsigned char *>(buffer_.data());
+        const short notNull = 0;
+        std::memcpy(base + meta_->getNullOffset(&st, i), &notNull, sizeof notNull);
+        return base + meta_->getOffset(&st, i);
+    }
+    data::FbClient &client_;
+    data::FbRef<IMessageMetadata> meta_;
+    std::string buffer_;
+};
+
+/// The same header and line inserts, prepared once and executed straight through the client library.
+double postStraight(data::FbClient &client, const std::string &database, int bill, int lines)
+{
+    data::FbStatus st(client);
+    data::FbOwned<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
+    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
+    st.check();
+    data::FbRef<IAttachment> att(
+        client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st)));
+    st.check();
+
+    const std::string no = billNo(bill), day = "2004/06/19";
+    QElapsedTimer t;
+    t.start();
+    data::FbRef<ITransaction> tra(att->startTransaction(&st, 0, nullptr));
+    st.check();
+    data::FbRef<IStatement> master(att->prepare(
+        &st, tra.get(), 0,
+        "INSERT INTO MOVE_MASTER(MASTERBILLID,BILL_DATE,S_STOCKID,T_STOCKID,STORE_ID,CHG_DATE,CHG_USER) "
+        "VALUES(?,?,?,?,?,?,?)", 3, 0));
+    st.check();
+    Message head(client, master.get());
+    const char *headValues[] = {no.c_str(), day.c_str(), "S01", "S02", "K001", day.c_str(), "A01"};
+    for (unsigned i = 0; i < 7; ++i)
+        head.text(i, headValues[i]);
+    master->execute(&st, tra.get(), head.meta(), head.data(), nullptr, nullptr);
+    st.check();
+
+    data::FbRef<IStatement> sub(att->prepare(
+        &st, tra.get(), 0,
+        "INSERT INTO MOVE_SUB(MASTERBILLID,KEYINTIME,PROD_ID,PROD_NAME,PROD_SCALE,QTY,UNITNAME,TEMPPRODID,V_QTY,"
+        "V_UNIT,PACK1_QTY,PACK1_NAME,PACK2_QTY,PACK2_NAME,PD_ITEMID,REMARK,STORE_ID,S_STOCKID,T_STOCKID,CHG_DATE,"
+        "CHG_USER,BILL_DATE) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", 3, 0));
+    st.check();
+    Message line(client, sub.get());
+    for (int i = 1; i <= lines; ++i) {
+        const std::string id = productId(i);
+        line.text(0, no);
+        line.text(1, data::formatTime(QTime::currentTime()));
+        line.text(2, id);
+        line.text(3, "product " + id);
+        line.text(4, "1L");
+        line.number(5, 1 + i % 9);
+        line.text(6, "box");
+        line.text(7, id);
+        line.number(8, 1 + i % 9);
+        line.text(9, "box");
+        line.number(10, 24);
+        line.text(11, "case");
+        line.number(12, 12);
+        line.text(13, "dozen");
+        line.text(14, "IT" + id);
+        line.text(15, "");
+        line.text(16, "K001");
+        line.text(17, "S01");
+        line.text(18, "S02");
+        line.text(19, day);
+        line.text(20, "");
+        line.text(21, day);
+        sub->execute(&st, tra.get(), line.meta(), line.data(), nullptr, nullptr);
+        st.check();
+    }
+    tra.release()->commit(&st);
+    st.check();
+    const double ms = t.nsecsElapsed() / 1e6;
+    att.release()->detach(&st);
+    st.check();
+    return ms;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int lines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    try {
+        QTemporaryDir dir;
+        const std::string programDir = dir.path().toStdString() + "/";
+        shopdb::Target target{programDir, programDir + "BENCH.FDB"};
+        shopdb::writeDefinitionFiles(target);
+        shopdb::createDatabase(target, TOUCHMOVE_SCHEMA_FILE);
+        makeProducts(programDir, lines);
+
+        const FixedDay clock;
+        transfer::TransferStore store(programDir);
+        store.StoreID = "K001";
+        store.SStockID = "S01";
+        store.TStockID = "S02";
+        store.createLineTable();
+        for (int i = 1; i <= lines; ++i) {
+            auto &l = store.ClientDataSet2;
+            l.append();
+            l.fieldByName("Sno").setAsInteger(i);
+            l.fieldByName("PROD_ID").setAsString(productId(i));
+            l.fieldByName("PROD_NAME").setAsString("product " + productId(i));
+            l.fieldByName("T_QTY").setAsInteger(100);
+            l.fieldByName("M_QTY").setAsInteger(1 + i % 9);
+            l.post();
+        }
+        auto client = data::FbClient::load(target.vendorLib);
+
+        std::vector<double> program, straight;
+        int bill = 0;
+        for (int r = 0; r < rounds; ++r) {
+            program.push_back(postThroughProgram(store, clock, ++bill));
+            straight.push_back(postStraight(*client, target.database, ++bill, lines));
+        }
+        const double p = median(program), s = median(straight);
+        std::printf("posting a bill of %d lines, embedded engine, median of %d rounds\n", lines, rounds);
+        std::printf("  through the program (product read + insert per line): %8.1f ms  (%.3f ms a line)\n", p,
+                    p / lines);
+        std::printf("  the same inserts straight through the OO API:           %8.1f ms  (%.3f ms a line)\n", s,
+                    s / lines);
+        std::printf("  ratio program / straight: %.2f\n", p / s);
+        return 0;
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "bench_posting: %s\n", e.what());
+        return 1;
+    }
+}
