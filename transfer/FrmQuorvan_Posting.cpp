@@ -17,8 +17,8 @@ namespace transfer {
 
 namespace {
 
-inline constexpr char WrittenQuestion[] = "資料寫入完成..!,是否列印..";
-inline constexpr char WriteFailedMessage[] = "資料寫入失敗..!,請重新輸出..";
+constexpr char WrittenQuestion[] = "資料寫入完成..!,是否列印..";
+constexpr char WriteFailedMessage[] = "資料寫入失敗..!,請重新輸出..";
 
 /// The busy cursor for as long as the object lives, or until restore().
 class BusyCursor {
