@@ -147,21 +147,25 @@ private:
     using Row = std::vector<Value>;
     using Rows = std::vector<Row>;
 
-    ITransaction *begin()
+    /// A transaction for one statement; a select reads in a read-only one, as the program's selects do.
+    ITransaction *begin(bool readOnly)
     {
-        return att_->startTransaction(&status_, unsigned(tpb_.size()), reinterpret_cast<const unsigned char *>(tpb_.data()));
+        std::string tpb = tpb_;
+        if (readOnly)
+            tpb[1] = char(isc_tpb_read);
+        return att_->startTransaction(&status_, unsigned(tpb.size()), reinterpret_cast<const unsigned char *>(tpb.data()));
     }
 
     void execute(const sql::Lines &statement)
     {
-        ITransaction *tra = begin();
+        ITransaction *tra = begin(false);
         att_->execute(&status_, tra, 0, data::joinLines(statement).c_str(), 3, nullptr, nullptr, nullptr, nullptr);
         tra->commit(&status_);
     }
 
     Rows query(const sql::Lines &statement)
     {
-        ITransaction *tra = begin();
+        ITransaction *tra = begin(true);
         IStatement *stmt = att_->prepare(&status_, tra, 0, data::joinLines(statement).c_str(), 3,
                                          IStatement::PREPARE_PREFETCH_METADATA);
         IMessageMetadata *meta = stmt->getOutputMetadata(&status_);

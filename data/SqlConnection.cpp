@@ -96,12 +96,15 @@ void TSQLConnection::open()
     attachment_ = std::move(att);
 }
 
-FbRef<ITransaction> TSQLConnection::startOwnTransaction()
+FbRef<ITransaction> TSQLConnection::startOwnTransaction(bool readOnly)
 {
     IAttachment *att = attachment();
     FbStatus st(*client_);
-    FbRef<ITransaction> tra(att->startTransaction(&st, unsigned(tpb_.size()),
-                                                  reinterpret_cast<const unsigned char *>(tpb_.data())));
+    std::string tpb = tpb_;
+    if (readOnly)
+        tpb[1] = char(isc_tpb_read);
+    FbRef<ITransaction> tra(att->startTransaction(&st, unsigned(tpb.size()),
+                                                  reinterpret_cast<const unsigned char *>(tpb.data())));
     st.check();
     return tra;
 }

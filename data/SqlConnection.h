@@ -52,8 +52,9 @@ public:
     Firebird::IAttachment *attachment();
     /// The explicit transaction, or null.
     Firebird::ITransaction *activeTransaction() const { return transaction_.get(); }
-    /// A new transaction with this connection's isolation and lock waiting, for one statement.
-    FbRef<Firebird::ITransaction> startOwnTransaction();
+    /// A new transaction with this connection's isolation and lock waiting, for one statement. A read-only
+    /// one costs the server no write when it ends.
+    FbRef<Firebird::ITransaction> startOwnTransaction(bool readOnly = false);
 
 private:
     std::string programDir_;
