@@ -354,3 +354,15 @@ TEST_F(Adding, ABillOfTwoThousandLinesStillOpensTheBoardOnTheRightProducts)
     EXPECT_EQ(lines().back(), (Line{"2001", "P2100", "Name 2100", "2130", "2100", "0", "0"}));
     expectNoErrors();
 }
+
+TEST_F(Adding, ADatabaseErrorWhilePreparingTheBoardIsShownAndTheBoardIsNotOpened)
+{
+    db.exec("ALTER TABLE PRODUCT ALTER COLUMN PROD_SNAME TO PROD_SNAME2");
+    QTest::mouseClick(screen().bsSkinButton2, Qt::LeftButton);
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("PROD_SNAME")) << errors.shown[0].toStdString();
+    EXPECT_EQ(dialogs.ran, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TFormProdChk *>(w), nullptr) << "the board that was not shown is gone";
+}

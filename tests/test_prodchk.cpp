@@ -397,3 +397,16 @@ TEST_F(Board, ADatabaseFailureWhileChangingPageKeepsTheCollectedTicksAndThePage)
     QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(codesIn(picked), Codes({"P0001", "P0101"}));
 }
+
+TEST_F(Board, AFailingCollectionOnConfirmIsShownAndTheMergeStartsNevertheless)
+{
+    addProducts(db, 1, 10);
+    TFormProdChk &b = open();
+    touchTick(b, 0);
+    picked.close(); // the picked set cannot take the product
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("closed dataset")) << errors.shown[0].toStdString();
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_TRUE(freed());
+}
