@@ -105,7 +105,7 @@ Codes codesOf(data::TClientDataSet &set)
     return codes;
 }
 
-/// The codes of the rows of `set` that pass `filter`, walked as they stand.
+/// Visits the code of every row of `set` that passes `filter`, then switches the filter off.
 template <class F> void forEachFiltered(data::TClientDataSet &set, const char *filter, F &&visit)
 {
     set.setFilter(filter);

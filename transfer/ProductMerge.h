@@ -26,13 +26,13 @@ public:
     /// Raises EDatabaseError with the server's message; the board is then not to be shown.
     void prepareBoard(prodchk::TFormProdChk &board);
 
-    /// Adds every product of the picked set that is not in the line table yet as a new line: its name and
-    /// main-warehouse stock read with the main warehouse's code, its branch stock with the branch's code
-    /// (both as typed, trimmed); a product without a stock row gets an empty value. The lines are numbered
-    /// after the proposal's candidates and after every line number already in the table, and each is stored
-    /// through the quantity check. The fixed columns are writable while the merge runs and locked again
-    /// however it ends. A database error ends the merge at its product; a refused line ends it with the
-    /// check's message and the silent abort, and stays pending. Lines added before either stay.
+    /// Adds every product of the picked set that is not in the line table yet as a new line with 應補數 0:
+    /// its name and stock read in the main warehouse `mainStock`, its stock read in the branch `branchStock`
+    /// (a missing stock row gives an empty value). The lines are numbered after the proposal's candidates and
+    /// after every line number already in the table; each is stored through the quantity check, the last one
+    /// at once. The fixed columns are writable while the merge runs and locked again however it ends. A
+    /// database error ends the merge at its product; a refused line ends it with the check's message and the
+    /// silent abort, and stays pending. Lines added before either stay.
     void merge(const std::string &mainStock, const std::string &branchStock);
 
 private:
