@@ -80,7 +80,9 @@ void TSQLConnection::open()
                                                                dpb->getBuffer(&st)));
     st.check();
 
-    tpb_.clear(); // isolation and lock waiting; the access mode is added per transaction
+    tpb_.clear();
+    tpb_ += char(isc_tpb_version3);
+    tpb_ += char(isc_tpb_write);
     std::string isolation = Params.value("Interbase TransIsolation", "ReadCommited");
     if (QString::fromStdString(isolation).startsWith("Repeat", Qt::CaseInsensitive)) {
         tpb_ += char(isc_tpb_concurrency);
@@ -98,7 +100,9 @@ FbRef<ITransaction> TSQLConnection::startOwnTransaction(bool readOnly)
 {
     IAttachment *att = attachment();
     FbStatus st(*client_);
-    const std::string tpb = std::string{char(isc_tpb_version3), char(readOnly ? isc_tpb_read : isc_tpb_write)} + tpb_;
+    std::string tpb = tpb_;
+    if (readOnly)
+        tpb[1] = char(isc_tpb_read);
     FbRef<ITransaction> tra(att->startTransaction(&st, unsigned(tpb.size()),
                                                   reinterpret_cast<const unsigned char *>(tpb.data())));
     st.check();

@@ -53,8 +53,7 @@ public:
     /// The explicit transaction, or null.
     Firebird::ITransaction *activeTransaction() const { return transaction_.get(); }
     /// A new transaction with this connection's isolation and lock waiting, for one statement. A read-only
-    /// one (for a statement that only reads) ends without a write to the database, so its commit costs no
-    /// forced write.
+    /// one costs the server no write when it ends.
     FbRef<Firebird::ITransaction> startOwnTransaction(bool readOnly = false);
 
 private:

@@ -437,15 +437,14 @@ public:
         if (!conn.activeTransaction())
             own_ = conn.startOwnTransaction(readOnly);
     }
-    ~OwnTransaction()
+    ~OwnTransaction() { rollback(); }
+    /// A statement that writes after all (a select with a lock, a procedure) needs a writing transaction.
+    void makeWritable()
     {
         if (!own_)
             return;
-        FbStatus st(conn_.client());
-        ITransaction *t = own_.release();
-        t->rollback(&st);
-        if (st.failed())
-            t->release();
+        rollback();
+        own_ = conn_.startOwnTransaction(false);
     }
     ITransaction *get() const { return own_ ? own_.get() : conn_.activeTransaction(); }
     FbRef<ITransaction> take() { return std::move(own_); }
@@ -460,6 +459,17 @@ public:
     }
 
 private:
+    void rollback()
+    {
+        if (!own_)
+            return;
+        FbStatus st(conn_.client());
+        ITransaction *t = own_.release();
+        t->rollback(&st);
+        if (st.failed())
+            t->release();
+    }
+
     TSQLConnection &conn_;
     FbRef<ITransaction> own_;
 };
@@ -500,9 +510,11 @@ void TCustomSQLDataSet::execSQL()
 
 std::unique_ptr<IRecordSource> TCustomSQLDataSet::openSource(bool releaseAtEnd)
 {
-    // Reading needs no write: a read-only transaction of its own ends without a forced write.
+    // A plain select outside the connection's transaction reads in a read-only transaction of its own.
     OwnTransaction tra(*SQLConnection, true);
     Statement &s = prepare(tra.get());
+    if (s.type != isc_info_sql_stmt_select)
+        tra.makeWritable();
     std::string inBuf;
     FbRef<IMessageMetadata> inMeta;
     bindInput(inBuf, inMeta);

@@ -14,7 +14,7 @@ std::string quoteValue(const std::string &value)
     return out;
 }
 
-void setStatement(TSQLQuery &query, std::initializer_list<std::string> lines)
+void setStatement(TSQLQuery &query, const std::vector<std::string> &lines)
 {
     query.close();
     query.SQL().clear();
@@ -22,7 +22,7 @@ void setStatement(TSQLQuery &query, std::initializer_list<std::string> lines)
         query.SQL().add(line);
 }
 
-std::string joinLines(std::initializer_list<std::string> lines)
+std::string joinLines(const std::vector<std::string> &lines)
 {
     std::string text;
     for (const auto &line : lines)

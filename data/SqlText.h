@@ -4,8 +4,8 @@
 
 #include "SqlQuery.h"
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace data {
 
@@ -13,9 +13,9 @@ namespace data {
 std::string quoteValue(const std::string &value);
 
 /// The first steps of issuing a statement: close the object, clear its text, add the lines.
-void setStatement(TSQLQuery &query, std::initializer_list<std::string> lines);
+void setStatement(TSQLQuery &query, const std::vector<std::string> &lines);
 
 /// Lines joined as a statement object sends them: every line followed by CR LF.
-std::string joinLines(std::initializer_list<std::string> lines);
+std::string joinLines(const std::vector<std::string> &lines);
 
 } // namespace data

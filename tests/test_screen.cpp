@@ -293,3 +293,28 @@ TEST_F(Screen, ProductHintDescribesTheCurrentLineInTheProductCodeColumn)
     QTest::mouseMove(grid->viewport(), QPoint(60, 5));
     EXPECT_EQ(grid->hintText(), QString("kept")) << "another column hides the hint and leaves its text";
 }
+
+TEST_F(Screen, TextThatIsNoCodePageCharacterShowsAMarkAndKeepsItsBytes)
+{
+    TFormTouchMove &s = screen();
+    auto &lines = s.store.ClientDataSet2;
+    const std::string odd = "\xa4\xfd\x81\x30"; // 王, then a pair the code page does not define
+    lines.append();
+    lines.fieldByName("PROD_ID").setAsString("A001");
+    lines.fieldByName("PROD_NAME").setAsString(odd);
+    lines.fieldByName("T_QTY").setAsInteger(12);
+    lines.post();
+
+    auto *model = s.bsSkinDBGrid1->dataSetModel();
+    const QString shown = model->data(model->index(0, 2)).toString();
+    EXPECT_TRUE(shown.startsWith(QString("王")));
+    EXPECT_TRUE(shown.contains(QChar::ReplacementCharacter));
+
+    // Editing the quantity of that line, and writing the shown name back unchanged, keep the name's bytes.
+    EXPECT_TRUE(model->setData(model->index(0, 6), QString("5")));
+    model->setData(model->index(0, 2), shown);
+    lines.post();
+    lines.first();
+    EXPECT_EQ(lines.fieldByName("PROD_NAME").asString(), odd);
+    EXPECT_EQ(lines.fieldByName("M_QTY").asInteger(), 5);
+}

@@ -290,6 +290,22 @@ TEST_F(SqlLayer, StatementStaysPreparedWhileItsTextIsRebuiltTheSame)
     EXPECT_FALSE(q.prepared()); // released as soon as the text names another statement
 }
 
+TEST_F(SqlLayer, AWrongPasswordOnTheServerGivesTheServersMessage)
+{
+    const QByteArray server = qgetenv("TOUCHMOVE_SERVER"), folder = qgetenv("TOUCHMOVE_SERVER_DIR");
+    if (server.isEmpty() || folder.isEmpty())
+        GTEST_SKIP() << "no Firebird server here (scripts/test starts one)";
+    TIniFile conns(db.programDir() + "dbxconnections.ini");
+    conns.writeString("Kobrel", "Database", server.toStdString() + ":" + folder.toStdString() + "/none.fdb");
+    conns.writeString("Kobrel", "User_Name", "SYSDBA");
+    conns.writeString("Kobrel", "Password", "not-the-password");
+    TSQLConnection c(db.programDir());
+    c.ConnectionName = "Kobrel";
+    const std::string msg = errorOf([&] { c.open(); });
+    EXPECT_NE(msg.find("password"), std::string::npos) << msg;
+    EXPECT_FALSE(c.connected());
+}
+
 // A read outside an explicit transaction runs in a read-only transaction of its own, whose commit writes
 // nothing to the database; inside an explicit transaction it runs in that one.
 TEST_F(SqlLayer, ReadsOutsideATransactionAreReadOnly)

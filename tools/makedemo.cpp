@@ -132,8 +132,9 @@ void fill(data::TSQLConnection &c, const Options &o)
         std::string pid = id;
         if (i % 23 != 0) // a few products the main warehouse does not stock
             addQty("S01", pid, double(pick(12) == 0 ? 0 : 10 + pick(200)));
+        // The large branch holds more, so that about 2,000 of the day's sold products fall short.
         if (large || i % 5 != 0)
-            addQty("S02", pid, pick(9) == 0 ? 2.5 : double(pick(25)));
+            addQty("S02", pid, pick(9) == 0 ? 2.5 : double(pick(large ? 45 : 25)));
         if (!large && i % 3 == 0)
             addQty("S03", pid, double(pick(40)));
     }

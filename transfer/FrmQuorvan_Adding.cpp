@@ -2,10 +2,54 @@
 
 #include "FrmQuorvan.h"
 
+#include "ProductMerge.h"
+
+#include "prodchk/FrmProdChk.h"
+#include "widgets/CodePageEdit.h"
+
+#include <QLineEdit>
+#include <QTimer>
+
+#include <memory>
+
 namespace transfer {
 
-void TFormTouchMove::bsSkinButton2Click() {}
-void TFormTouchMove::Timer1Timer() {}
-void TFormTouchMove::MergePickedProducts() {}
+namespace {
+
+/// A warehouse code as typed, without leading and trailing blanks.
+std::string trimmedCode(const widgets::TCodePageEdit &edit)
+{
+    const std::string bytes = edit.bytes();
+    const auto first = bytes.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return bytes.substr(first, bytes.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+} // namespace
+
+void TFormTouchMove::bsSkinButton2Click()
+{
+    if (Edit_Rdate->text().isEmpty())
+        return;
+    ProductMerge adding(store);
+    adding.buildExclusionList();
+    auto board = std::make_unique<prodchk::TFormProdChk>(
+        prodchk::BoardLinks{store.SQLConnection1, store.TempCDS, *Timer1, store.ProdIdList, services_.errors});
+    adding.prepareBoard(*board);
+    // The board frees itself when it closes; the picked products come back through TempCDS and Timer1.
+    services_.dialogs.runModal(*board.release());
+}
+
+void TFormTouchMove::Timer1Timer()
+{
+    Timer1->stop();
+    MergePickedProducts();
+}
+
+void TFormTouchMove::MergePickedProducts()
+{
+    ProductMerge(store).merge(trimmedCode(*bsSkinEdit2), trimmedCode(*bsSkinEdit1));
+}
 
 } // namespace transfer

@@ -2,12 +2,49 @@
 
 #include "FrmQuorvan.h"
 
+#include "Proposal.h"
+#include "StockingDate.h"
+
+#include "datedlg/GetDateTime.h"
+#include "widgets/CodePageEdit.h"
+#include "widgets/DBGrid.h"
+
+#include <QCalendarWidget>
+#include <QLineEdit>
+
 namespace transfer {
 
-void TFormTouchMove::N1Click() {}
-void TFormTouchMove::N2Click() {}
-void TFormTouchMove::N3Click() {}
-void TFormTouchMove::N4Click() {}
-void TFormTouchMove::bsSkinButton1Click() {}
+void TFormTouchMove::N1Click()
+{
+    Edit_Rdate->setText(QString::fromStdString(stockingDate(services_.clock.today(), 0)));
+}
+
+void TFormTouchMove::N2Click()
+{
+    Edit_Rdate->setText(QString::fromStdString(stockingDate(services_.clock.today(), 1)));
+}
+
+void TFormTouchMove::N3Click()
+{
+    Edit_Rdate->setText(QString::fromStdString(stockingDate(services_.clock.today(), 2)));
+}
+
+void TFormTouchMove::N4Click()
+{
+    PrepareDialog(services_.clock);
+    if (!ExecuteDialog(services_.dialogs) || !FrmGetDateTime)
+        return;
+    Edit_Rdate->setText(QString::fromStdString(data::formatDate(FrmGetDateTime->MonthCalendar1->selectedDate())));
+}
+
+void TFormTouchMove::bsSkinButton1Click()
+{
+    Proposal proposal(store, services_.messages);
+    proposal.showReferenceDay = [this](const QDate &day) { bsSkinMonthCalendar1->setSelectedDate(day); };
+    if (!proposal.run({Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()}))
+        return;
+    bsSkinDBGrid1->setFocus();
+    store.ClientDataSet2.first();
+}
 
 } // namespace transfer

@@ -24,13 +24,16 @@ TransferStore::TransferStore(const std::string &programDir)
     ClientDataSet1.setProvider(&DataSetProvider1);
 }
 
-void TransferStore::createLineTable()
+namespace {
+
+/// Defines the fields that the line table and the picked-product set share, and their index.
+void defineLineFields(data::TClientDataSet &t, bool withLineNumber)
 {
-    auto &t = ClientDataSet2;
     t.close();
     t.fieldDefs().clear();
     t.indexDefs().clear();
-    t.addFieldDef("Sno", TFieldType::ftInteger);
+    if (withLineNumber)
+        t.addFieldDef("Sno", TFieldType::ftInteger);
     t.addFieldDef("PROD_ID", TFieldType::ftString, 20);
     t.addFieldDef("PROD_NAME", TFieldType::ftString, 50);
     t.addFieldDef("T_QTY", TFieldType::ftInteger);
@@ -41,20 +44,16 @@ void TransferStore::createLineTable()
     t.createDataSet();
 }
 
+} // namespace
+
+void TransferStore::createLineTable()
+{
+    defineLineFields(ClientDataSet2, true);
+}
+
 void TransferStore::createPickedSet()
 {
-    auto &t = TempCDS;
-    t.close();
-    t.fieldDefs().clear();
-    t.indexDefs().clear();
-    t.addFieldDef("PROD_ID", TFieldType::ftString, 20);
-    t.addFieldDef("PROD_NAME", TFieldType::ftString, 50);
-    t.addFieldDef("T_QTY", TFieldType::ftInteger);
-    t.addFieldDef("NOW_QTY", TFieldType::ftInteger);
-    t.addFieldDef("SAL_QTY", TFieldType::ftInteger);
-    t.addFieldDef("M_QTY", TFieldType::ftInteger);
-    t.addIndexDef("IntIndex", "PROD_ID");
-    t.createDataSet();
+    defineLineFields(TempCDS, false);
 }
 
 void TransferStore::lockFixedColumns(bool locked)

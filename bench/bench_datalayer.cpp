@@ -1,0 +1,157 @@
+// What the store database layer adds to the server's own work: 10,000 single-row queries (the shape of the
+// proposal's per-product look-up, a new statement text each time) through TSQLQuery, and the same through
+// the bare Firebird client library. Prints both times and their ratio.
+//
+//   bench_datalayer [QUERIES]
+
+#include "data/DbError.h"
+#include "data/FbClient.h"
+#include "data/SqlQuery.h"
+#include "data/SqlText.h"
+#include "tools/ShopDatabase.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+using namespace Firebird;
+
+namespace {
+
+constexpr int Products = 2000;
+
+std::string productId(int i)
+{
+    char id[16];
+    std::snprintf(id, sizeof id, "P%05d", 1 + i % Products);
+    return id;
+}
+
+std::string lookUp(int i)
+{
+    return "SELECT A.PROD_ID,A.PROD_NAME,B.NOW_QTY FROM PRODUCT A INNER JOIN STORE_QTY B ON A.PROD_ID = B.PROD_ID "
+           "AND B.STOCK_ID = 'S01' WHERE A.PROD_ID = '" + productId(i) + "'";
+}
+
+void fill(data::TSQLConnection &c)
+{
+    c.startTransaction({});
+    data::TSQLQuery product(&c), stock(&c);
+    product.SQL().add("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,NOW_QTY,DEL_FLAG) VALUES(:ID,:NAME,10,'False')");
+    stock.SQL().add("INSERT INTO STORE_QTY(STOCK_ID,PROD_ID,NOW_QTY) VALUES('S01',:ID,:QTY)");
+    for (int i = 0; i < Products; ++i) {
+        product.paramByName("ID").setAsString(productId(i));
+        product.paramByName("NAME").setAsString("product " + std::to_string(i));
+        product.execSQL();
+        stock.paramByName("ID").setAsString(productId(i));
+        stock.paramByName("QTY").setAsInteger(i % 50);
+        stock.execSQL();
+    }
+    c.commit({});
+}
+
+/// The layer: close, clear, add the text, open, read the three columns; each query in a transaction of its
+/// own, as the screen's first connection runs them.
+double throughLayer(data::TSQLConnection &c, int queries, long &checksum)
+{
+    data::TSQLQuery q(&c);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < queries; ++i) {
+        data::setStatement(q, {lookUp(i)});
+        q.open();
+        checksum += q.fieldByName("NOW_QTY").asInteger() + long(q.fieldByName("PROD_NAME").asString().size());
+    }
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+/// The same work straight through the client library's OO API, in the same kind of transaction.
+double bare(const std::string &database, int queries, long &checksum)
+{
+    const auto loaded = data::FbClient::load("libfbclient.so.2");
+    data::FbClient &client = *loaded;
+    data::FbStatus st(client);
+    data::FbOwned<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
+    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
+    dpb->insertString(&st, isc_dpb_password, "masterkey");
+    st.check();
+    data::FbRef<IAttachment> att(client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
+                                                                   dpb->getBuffer(&st)));
+    st.check();
+    const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version,
+                                 isc_tpb_wait};
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < queries; ++i) {
+        data::FbRef<ITransaction> tra(att->startTransaction(&st, sizeof tpb, tpb));
+        st.check();
+        const std::string text = lookUp(i) + "\r\n";
+        data::FbRef<IStatement> stmt(att->prepare(&st, tra.get(), 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+        st.check();
+        data::FbRef<IMessageMetadata> meta(stmt->getOutputMetadata(&st));
+        std::string row(meta->getMessageLength(&st), '\0');
+        data::FbRef<IResultSet> rs(stmt->openCursor(&st, tra.get(), nullptr, nullptr, meta.get(), 0));
+        st.check();
+        if (rs->fetchNext(&st, row.data()) == IStatus::RESULT_OK) {
+            const unsigned nameAt = meta->getOffset(&st, 1), qtyAt = meta->getOffset(&st, 2);
+            ISC_INT64 units;
+            std::memcpy(&units, row.data() + qtyAt, sizeof units);
+            unsigned short nameLength;
+            std::memcpy(&nameLength, row.data() + nameAt, sizeof nameLength);
+            checksum += long(units / 1000) + nameLength;
+        }
+        st.check();
+        rs.release()->close(&st);
+        st.check();
+        stmt.release()->free(&st);
+        st.check();
+        tra.release()->commit(&st);
+        st.check();
+    }
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    att.release()->detach(&st);
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int queries = argc > 1 ? std::atoi(argv[1]) : 10000;
+    try {
+        QTemporaryDir dir;
+        const std::string folder = dir.path().toStdString() + "/";
+        shopdb::Target target{folder, folder + "BENCH.FDB"};
+        shopdb::writeDefinitionFiles(target);
+        shopdb::createDatabase(target, TOUCHMOVE_SCHEMA_FILE);
+        // Each way twice, in turns, the best of each counted: other work on the machine then touches both.
+        long layerSum = 0, bareSum = 0;
+        double layerMs = 1e300, bareMs = 1e300;
+        data::TSQLConnection c(folder);
+        c.ConnectionName = "Kobrel";
+        fill(c);
+        throughLayer(c, 200, layerSum); // warm the page cache
+        for (int round = 0; round < 2; ++round) {
+            layerSum = bareSum = 0;
+            layerMs = std::min(layerMs, throughLayer(c, queries, layerSum));
+            bareMs = std::min(bareMs, bare(target.database, queries, bareSum));
+        }
+        if (layerSum != bareSum) {
+            std::fprintf(stderr, "the two runs read different rows (%ld, %ld)\n", layerSum, bareSum);
+            return 1;
+        }
+        std::printf("%d single-row queries, embedded engine\n", queries);
+        std::printf("  through the layer:       %8.1f ms  (%.1f us a query)\n", layerMs, layerMs * 1000 / queries);
+        std::printf("  bare client library:     %8.1f ms  (%.1f us a query)\n", bareMs, bareMs * 1000 / queries);
+        std::printf("  ratio layer / bare:      %8.2f\n", layerMs / bareMs);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "bench_datalayer: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,298 @@
+#include "FrmProdChk.h"
+
+#include "ProductPages.h"
+
+#include "widgets/DBCtrlGrid.h"
+
+#include <QFrame>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScopeGuard>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolButton>
+
+#include <unordered_set>
+
+namespace prodchk {
+
+namespace {
+
+constexpr char Ticked[] = "True";
+constexpr char Unticked[] = "False";
+constexpr int ListItemHeight = 21;
+
+using Codes = std::unordered_set<std::string>;
+
+/// The page list's entries are all of one height.
+class FixedHeightItems : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), ListItemHeight};
+    }
+};
+
+QFrame *panel(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *p = new QFrame(parent);
+    p->setObjectName(QString::fromLatin1(name));
+    p->setGeometry(geometry);
+    return p;
+}
+
+QPixmap confirmGlyph()
+{
+    QPixmap pixmap(25, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 110, 0), 1));
+    p.setBrush(QColor(60, 180, 60));
+    p.drawEllipse(QRectF(1.5, 1.5, 21, 21));
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath tick;
+    tick.moveTo(6.5, 12.5);
+    tick.lineTo(10.5, 16.5);
+    tick.lineTo(17.5, 7.5);
+    p.drawPath(tick);
+    return pixmap;
+}
+
+QPixmap doorGlyph()
+{
+    QPixmap pixmap(25, 23);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 90, 90), 1));
+    p.setBrush(QColor(40, 40, 40)); // the doorway
+    p.drawRect(QRectF(5.5, 1.5, 13, 20));
+    p.setPen(QPen(QColor(110, 60, 20), 1));
+    p.setBrush(QColor(190, 120, 50)); // the door, swung open
+    QPolygonF leaf;
+    leaf << QPointF(5.5, 1.5) << QPointF(13.5, 4.5) << QPointF(13.5, 22.5) << QPointF(5.5, 21.5);
+    p.drawPolygon(leaf);
+    p.setBrush(QColor(250, 210, 60));
+    p.drawEllipse(QRectF(10.5, 11.5, 2.5, 2.5));
+    return pixmap;
+}
+
+QToolButton *speedButton(QWidget *parent, const char *name, const char *caption, const QPixmap &glyph,
+                         const QRect &geometry)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(QString::fromUtf8(caption));
+    b->setIcon(QIcon(glyph));
+    b->setIconSize(glyph.size());
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setGeometry(geometry);
+    return b;
+}
+
+/// The codes of a record set's stored rows.
+Codes codesOf(data::TClientDataSet &set)
+{
+    const int at = set.fieldByName("PROD_ID").index();
+    Codes codes;
+    for (const auto &row : set.data().rows)
+        codes.insert(row[at].asString());
+    return codes;
+}
+
+/// Visits the code of every row of `set` that passes `filter`, then switches the filter off.
+template <class F> void forEachFiltered(data::TClientDataSet &set, const char *filter, F &&visit)
+{
+    set.setFilter(filter);
+    set.setFiltered(true);
+    for (set.first(); !set.eof(); set.next())
+        visit(set.fieldByName("PROD_ID").asString());
+    set.setFiltered(false);
+}
+
+} // namespace
+
+TFormProdChk::TFormProdChk(const BoardLinks &links, QWidget *parent)
+    : QDialog(parent), SQLDataSet1(&links.SQLConnection1), links_(links), pickedBefore_(links.TempCDS.data())
+{
+    setObjectName(QStringLiteral("FormProdChk"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    DataSetProvider1.Options = data::poAllowCommandText;
+    ClientDataSet1.setProvider(&DataSetProvider1);
+    ClientDataSet1.addFieldDef("PROD_ID", data::TFieldType::ftString, 20, true);
+    ClientDataSet1.addFieldDef("PROD_SNAME", data::TFieldType::ftString, 20);
+    ClientDataSet1.addFieldDef("NOW_QTY", data::TFieldType::ftFloat);
+    ClientDataSet1.addFieldDef("DEL_FLAG", data::TFieldType::ftString, 5);
+    ClientDataSet2.setProvider(&DataSetProvider1);
+    ClientDataSet2.setPacketRecords(50);
+
+    buildLayout();
+}
+
+TFormProdChk::~TFormProdChk()
+{
+    // The board listens to ClientDataSet3, which goes before the board does.
+    DBCtrlGrid1->setDataSet(nullptr);
+}
+
+void TFormProdChk::buildLayout()
+{
+    setWindowTitle(QStringLiteral("商品選擇"));
+    QFont windowFont;
+    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("AR PL UMing TW")});
+    windowFont.setPointSize(8);
+    setFont(windowFont);
+    setFixedSize(792, 563);
+
+    Panel1 = panel(this, "Panel1", {0, 0, 792, 11});
+    Panel2 = panel(this, "Panel2", {0, 522, 792, 41});
+    Panel3 = panel(this, "Panel3", {0, 11, 11, 511});
+    Panel4 = panel(this, "Panel4", {781, 11, 11, 511});
+    Panel5 = panel(this, "Panel5", {11, 11, 77, 511});
+    Panel5->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel5->setLineWidth(1);
+
+    ListBox1 = new QListWidget(Panel5);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setGeometry(1, 1, 75, 509);
+    ListBox1->setFrameShape(QFrame::NoFrame);
+    QFont listFont;
+    listFont.setFamilies({QStringLiteral("細明體"), QStringLiteral("MingLiU"), QStringLiteral("AR PL UMing TW")});
+    listFont.setPixelSize(ListItemHeight);
+    ListBox1->setFont(listFont);
+    ListBox1->setItemDelegate(new FixedHeightItems(ListBox1));
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setFocusPolicy(Qt::NoFocus); // the keys stay with the board
+
+    DBCtrlGrid1 = new widgets::TDBCtrlGrid(this);
+    DBCtrlGrid1->setObjectName(QStringLiteral("DBCtrlGrid1"));
+    DBCtrlGrid1->setGeometry(88, 11, 693, 511);
+    DBCtrlGrid1->setCheckField("DEL_FLAG");
+    DBCtrlGrid1->setTextField("PROD_SNAME");
+
+    SpeedButton1 = speedButton(Panel2, "SpeedButton1", "確定", confirmGlyph(), {88, 5, 89, 30});
+    SpeedButton2 = speedButton(Panel2, "SpeedButton2", "離開", doorGlyph(), {178, 5, 89, 30});
+
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { handle([this] { ListBox1Click(); }); });
+    DBCtrlGrid1->keyDown = [this](int key) { handle([&] { DBCtrlGrid1KeyDown(key); }); };
+    DBCtrlGrid1->onError = [this](const std::exception &error) {
+        links_.errors.showError(widgets::errorText(error));
+    };
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { handle([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, &QWidget::close);
+    DBCtrlGrid1->setFocus();
+}
+
+data::TClientDataSet *TFormProdChk::DataSource1() const
+{
+    return DBCtrlGrid1->dataSet();
+}
+
+void TFormProdChk::listPages(const std::string &countStatement)
+{
+    ClientDataSet2.close();
+    ClientDataSet2.setCommandText(countStatement);
+    ClientDataSet2.open();
+    const int products = ClientDataSet2.fields(0).asInteger();
+
+    const QSignalBlocker quiet(ListBox1);
+    ListBox1->clear();
+    for (int page = 1; (page - 1) * PageSize < products; ++page)
+        ListBox1->addItem(QStringLiteral("第%1頁").arg(page));
+    shownEntry_ = -1;
+}
+
+void TFormProdChk::loadPage(int page)
+{
+    ClientDataSet1.close();
+    ClientDataSet1.setCommandText(pageStatement(page, links_.ProdIdList));
+    ClientDataSet1.open();
+
+    data::DataPacket rows = ClientDataSet1.data();
+    const Codes picked = codesOf(links_.TempCDS);
+    const int code = ClientDataSet1.fieldByName("PROD_ID").index();
+    const int flag = ClientDataSet1.fieldByName("DEL_FLAG").index();
+    for (auto &row : rows.rows)
+        if (picked.contains(row[code].asString()))
+            row[flag] = data::TValue(Ticked);
+    ClientDataSet3.setData(rows);
+    DBCtrlGrid1->setDataSet(&ClientDataSet3);
+}
+
+void TFormProdChk::CollectTicked()
+{
+    data::TClientDataSet &picked = links_.TempCDS;
+    ClientDataSet4.setData(ClientDataSet3.data());
+
+    forEachFiltered(ClientDataSet4, "DEL_FLAG='True'", [&picked](const std::string &code) {
+        if (picked.locate("PROD_ID", code))
+            return;
+        picked.append();
+        picked.fieldByName("PROD_ID").setAsString(code);
+        picked.post();
+    });
+
+    Codes unticked;
+    forEachFiltered(ClientDataSet4, "DEL_FLAG='False'", [&unticked](const std::string &code) {
+        unticked.insert(code);
+    });
+    data::DataPacket all = picked.data();
+    const int at = picked.fieldByName("PROD_ID").index();
+    if (std::erase_if(all.rows, [&](const auto &row) { return unticked.contains(row[at].asString()); }) > 0)
+        picked.setData(all);
+}
+
+void TFormProdChk::ListBox1Click()
+{
+    // On a failure the board keeps its page, and the list shows that page again.
+    auto keepList = qScopeGuard([this] {
+        const QSignalBlocker quiet(ListBox1);
+        ListBox1->setCurrentRow(shownEntry_);
+    });
+    CollectTicked();
+    const int entry = ListBox1->currentRow();
+    loadPage(std::max(entry, 0));
+    shownEntry_ = entry;
+    keepList.dismiss();
+}
+
+void TFormProdChk::DBCtrlGrid1KeyDown(int key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space)
+        return;
+    data::TClientDataSet *shown = DataSource1();
+    if (!shown || !shown->active() || shown->isEmpty())
+        return; // nothing to tick: the board adds no rows
+    shown->edit();
+    data::TField &flag = shown->fieldByName("DEL_FLAG");
+    flag.setAsString(flag.asString() != Ticked ? Ticked : Unticked);
+    shown->post();
+}
+
+void TFormProdChk::SpeedButton1Click()
+{
+    confirmed_ = true;
+    // The merge starts and the board closes also when the collection fails.
+    const auto finish = qScopeGuard([this] {
+        links_.Timer1.start();
+        close();
+    });
+    CollectTicked();
+}
+
+// Every way out of the board ends here; only "確定" keeps what this opening put into the picked set.
+void TFormProdChk::done(int result)
+{
+    if (!confirmed_)
+        handle([this] { links_.TempCDS.setData(pickedBefore_); });
+    QDialog::done(result);
+}
+
+} // namespace prodchk

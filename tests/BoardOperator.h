@@ -1,0 +1,31 @@
+#pragma once
+// Working the product board as the operator does (touching the page list and the check boxes), reading
+// what it shows, and filling the shop database with numbered products for it.
+
+#include "TestDatabase.h"
+
+#include "data/ClientDataSet.h"
+#include "prodchk/FrmProdChk.h"
+
+#include <string>
+#include <vector>
+
+/// The code of product number `n`: "P0001", "P0002", …
+std::string productCode(int n);
+
+/// Products `first` to `last`, in use with a quantity of 10, named "Name n" and shortly "S n".
+void addProducts(TestDatabase &db, int first, int last);
+
+/// Touches the entry `entry` of the page list.
+void choosePage(prodchk::TFormProdChk &board, int entry);
+/// Touches the check box of the panel of display row `row`.
+void touchTick(prodchk::TFormProdChk &board, int row);
+
+/// The captions of the page list.
+std::vector<std::string> pageCaptions(prodchk::TFormProdChk &board);
+/// The codes of the products the board shows, in panel order.
+std::vector<std::string> shownCodes(prodchk::TFormProdChk &board);
+/// The codes of the products ticked on the board.
+std::vector<std::string> tickedCodes(prodchk::TFormProdChk &board);
+/// The PROD_ID of every stored row of a record set, in order.
+std::vector<std::string> codesIn(data::TClientDataSet &set);

@@ -1,0 +1,368 @@
+// Adding products by hand on the real transfer screen and a real embedded shop database under the offscreen
+// platform: "增加商品" opens the product board through the dialog runner, "確定" starts the merge timer and,
+// a second later, the picked products arrive in the line table.
+
+#include "BoardOperator.h"
+#include "ScreenFixture.h"
+
+#include "data/DbError.h"
+#include "prodchk/FrmProdChk.h"
+#include "transfer/QuantityCheck.h"
+#include "widgets/CodePageEdit.h"
+#include "widgets/DBGrid.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using prodchk::TFormProdChk;
+using transfer::TFormTouchMove;
+using Codes = std::vector<std::string>;
+
+namespace {
+
+/// One line of the line table as the test reads it; an empty value reads "".
+struct Line {
+    std::string sno, code, name, mainStock, branchStock, sold, toMove;
+    bool operator==(const Line &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &out, const Line &l)
+{
+    return out << "{" << l.sno << " " << l.code << " '" << l.name << "' " << l.mainStock << " " << l.branchStock
+               << " " << l.sold << " " << l.toMove << "}";
+}
+
+class Adding : public ::testing::Test, public ScreenFixture {
+protected:
+    void SetUp() override
+    {
+        db.exec("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
+        addProducts(db, 1, 13);
+        addStock(1, 13);
+        // P0011 has no stock row in the branch, P0012 none in the main warehouse.
+        db.exec("DELETE FROM STORE_QTY WHERE (STOCK_ID = 'S02' AND PROD_ID = 'P0011') OR "
+                "(STOCK_ID = 'S01' AND PROD_ID = 'P0012')");
+        TFormTouchMove &s = screen();
+        s.bsSkinEdit2->setText(" S01 ");
+        s.bsSkinEdit1->setText("S02  ");
+        s.Edit_Rdate->setText("2004/03/02");
+        s.show();
+    }
+
+    /// Main warehouse 30 + n (as 30n.5 in the database, truncated in the line), branch n.
+    void addStock(int first, int last)
+    {
+        for (const char *sql : {"INSERT INTO STORE_QTY(STOCK_ID, PROD_ID, NOW_QTY) SELECT 'S01', PROD_ID, "
+                                "30.5 + CAST(SUBSTRING(PROD_ID FROM 2) AS INT) FROM PRODUCT",
+                                "INSERT INTO STORE_QTY(STOCK_ID, PROD_ID, NOW_QTY) SELECT 'S02', PROD_ID, "
+                                "CAST(SUBSTRING(PROD_ID FROM 2) AS INT) FROM PRODUCT"})
+            db.exec(std::string(sql) + " WHERE PROD_ID BETWEEN '" + productCode(first) + "' AND '" +
+                    productCode(last) + "'");
+    }
+
+    /// Lines 1..n for products 1..n, as a proposal of n candidates leaves them: stored, columns locked.
+    void proposalOf(int n)
+    {
+        auto &lines = screen().store.ClientDataSet2;
+        for (int i = 1; i <= n; ++i) {
+            lines.append();
+            lines.fieldByName("Sno").setAsInteger(i);
+            lines.fieldByName("PROD_ID").setAsString(productCode(i));
+            lines.fieldByName("T_QTY").setAsInteger(30 + i);
+            lines.fieldByName("M_QTY").setAsInteger(1);
+            lines.post();
+        }
+        lines.first();
+        screen().store.CandidateCount = n;
+        screen().store.lockFixedColumns(true);
+    }
+
+    /// Presses "增加商品"; `operate` works the board while it is open.
+    void pressAddProducts(std::function<void(TFormProdChk &)> operate)
+    {
+        dialogs.scripts.push_back([operate](QDialog &d) { operate(dynamic_cast<TFormProdChk &>(d)); });
+        QTest::mouseClick(screen().bsSkinButton2, Qt::LeftButton);
+    }
+    /// Ticks the products of the codes on the board's first page and presses "確定".
+    void pickAndConfirm(const Codes &codes)
+    {
+        pressAddProducts([codes](TFormProdChk &b) {
+            const Codes shown = shownCodes(b);
+            for (const std::string &code : codes) {
+                const auto at = std::find(shown.begin(), shown.end(), code);
+                ASSERT_NE(at, shown.end()) << code << " is not offered";
+                touchTick(b, int(at - shown.begin()));
+            }
+            QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+        });
+    }
+    /// Waits for the merge timer to fire and its merge to end.
+    void waitForMerge()
+    {
+        ASSERT_TRUE(screen().Timer1->isActive()) << "no merge is on its way";
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !screen().Timer1->isActive(); }, 3000));
+    }
+
+    std::vector<Line> lines()
+    {
+        std::vector<Line> out;
+        auto &t = screen().store.ClientDataSet2;
+        for (int row = 0; row < t.displayRowCount(); ++row) {
+            auto v = [&](int field) { return t.displayValue(row, field).asString(); };
+            out.push_back({v(0), v(1), v(2), v(3), v(4), v(5), v(6)});
+        }
+        return out;
+    }
+    bool fixedColumnsLocked()
+    {
+        auto &t = screen().store.ClientDataSet2;
+        for (int i = 0; i < transfer::FixedColumnCount; ++i)
+            if (!t.fields(i).readOnly())
+                return false;
+        return !t.fieldByName("M_QTY").readOnly();
+    }
+    void expectNoErrors() { EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString(); }
+};
+
+} // namespace
+
+TEST_F(Adding, WithoutAStockingDateTheButtonDoesNothing)
+{
+    TFormTouchMove &s = screen();
+    s.Edit_Rdate->clear();
+    proposalOf(2);
+    QTest::mouseClick(s.bsSkinButton2, Qt::LeftButton);
+    EXPECT_EQ(dialogs.ran, 0);
+    EXPECT_TRUE(s.store.ProdIdList.empty());
+    EXPECT_EQ(s.store.PageSize, 0);
+    EXPECT_TRUE(messages.shown().empty());
+    expectNoErrors();
+}
+
+TEST_F(Adding, PickedProductsArriveAfterTheCandidatesReadyForEntry)
+{
+    TFormTouchMove &s = screen();
+    proposalOf(5);
+    pickAndConfirm({"P0008", "P0006"});
+    EXPECT_EQ(dialogs.ran, 1);
+    EXPECT_EQ(s.store.ProdIdList, "'P0001','P0002','P0003','P0004','P0005'");
+    EXPECT_EQ(s.store.PageSize, 100);
+    EXPECT_EQ(lines().size(), 5u) << "nothing arrives before the timer fires";
+
+    waitForMerge();
+    const std::vector<Line> all = lines();
+    const std::vector<Line> added(all.begin() + 5, all.end());
+    EXPECT_EQ(added, std::vector<Line>({{"6", "P0006", "Name 6", "36", "6", "0", "0"},
+                                        {"7", "P0008", "Name 8", "38", "8", "0", "0"}}))
+        << "numbered after the 5 candidates, in the board's order";
+    EXPECT_EQ(s.store.ClientDataSet2.state(), data::TDataSetState::dsBrowse) << "every line is stored";
+    EXPECT_TRUE(fixedColumnsLocked());
+    EXPECT_EQ(codesIn(s.store.TempCDS), Codes({"P0006", "P0008"}));
+
+    // A later merge continues after the highest number, and the board no longer offers the bill's products.
+    pressAddProducts([](TFormProdChk &b) {
+        EXPECT_EQ(shownCodes(b), Codes({"P0007", "P0009", "P0010", "P0011", "P0012", "P0013"}));
+        EXPECT_TRUE(tickedCodes(b).empty());
+        touchTick(b, 0);
+        QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    });
+    EXPECT_EQ(s.store.ProdIdList, "'P0001','P0002','P0003','P0004','P0005','P0006','P0008'");
+    waitForMerge();
+    ASSERT_EQ(lines().size(), 8u);
+    EXPECT_EQ(lines()[7], (Line{"8", "P0007", "Name 7", "37", "7", "0", "0"}));
+    EXPECT_TRUE(messages.shown().empty());
+    expectNoErrors();
+}
+
+TEST_F(Adding, APickedProductAlreadyOnTheBillIsNotAddedTwice)
+{
+    TFormTouchMove &s = screen();
+    proposalOf(5);
+    for (const char *code : {"P0002", "P0009"}) { // on the bill, and picked before but not merged yet
+        s.store.TempCDS.append();
+        s.store.TempCDS.fieldByName("PROD_ID").setAsString(code);
+        s.store.TempCDS.post();
+    }
+    pressAddProducts([](TFormProdChk &b) {
+        EXPECT_EQ(tickedCodes(b), Codes({"P0009"})) << "waiting products show ticked";
+        touchTick(b, 1); // P0007
+        QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    });
+    waitForMerge();
+    Codes codes;
+    for (const Line &l : lines())
+        codes.push_back(l.sno + ":" + l.code);
+    EXPECT_EQ(codes, Codes({"1:P0001", "2:P0002", "3:P0003", "4:P0004", "5:P0005", "6:P0009", "7:P0007"}));
+    expectNoErrors();
+}
+
+TEST_F(Adding, AProductWithoutStockRowsGetsEmptyValuesAndARefusedLineEndsTheMerge)
+{
+    TFormTouchMove &s = screen();
+    proposalOf(5);
+    pickAndConfirm({"P0011", "P0012", "P0013"});
+    waitForMerge();
+    const std::vector<Line> all = lines();
+    const std::vector<Line> added(all.begin() + 5, all.end());
+    EXPECT_EQ(added, std::vector<Line>({{"6", "P0011", "Name 11", "41", "", "0", "0"},
+                                        {"7", "P0012", "", "", "12", "0", "0"}}))
+        << "no branch row: empty 現有數; no main row: empty name and 總倉數; P0013 not reached";
+    ASSERT_EQ(messages.texts(), QStringList({transfer::QuantityTooLargeMessage}));
+    EXPECT_EQ(s.store.ClientDataSet2.state(), data::TDataSetState::dsInsert) << "the refused line stays pending";
+    EXPECT_TRUE(fixedColumnsLocked()) << "locked again after a merge that ended early";
+    expectNoErrors();
+
+    // The operator drops the refused line; the next opening refuses nothing and the merge adds it again.
+    s.bsSkinDBGrid1->cancelEdit();
+    EXPECT_EQ(lines().size(), 6u);
+    pressAddProducts([](TFormProdChk &b) {
+        EXPECT_EQ(tickedCodes(b), Codes({"P0012", "P0013"}));
+        b.close();
+    });
+    EXPECT_FALSE(s.Timer1->isActive());
+    EXPECT_EQ(codesIn(s.store.TempCDS), Codes({"P0011", "P0012", "P0013"}));
+}
+
+TEST_F(Adding, ADatabaseErrorEndsTheMergeAndLocksTheColumnsAgain)
+{
+    proposalOf(3);
+    pickAndConfirm({"P0004"});
+    db.exec("ALTER TABLE STORE_QTY ALTER COLUMN NOW_QTY TO QTY_NOW");
+    waitForMerge();
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("NOW_QTY")) << errors.shown[0].toStdString();
+    EXPECT_EQ(lines().size(), 3u);
+    EXPECT_TRUE(fixedColumnsLocked());
+}
+
+TEST_F(Adding, TheBillsProductsAreNeverOfferedAndQuotesInCodesAreDoubled)
+{
+    TFormTouchMove &s = screen();
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_NAME, PROD_SNAME, NOW_QTY, DEL_FLAG) "
+            "VALUES ('P''Q', 'Quote', 'Q', 4, 'False')");
+    pressAddProducts([](TFormProdChk &b) {
+        EXPECT_EQ(b.ClientDataSet2.commandText(), "select Count(*) from PRODUCT\r\n"
+                                                   " WHERE NOW_QTY > 0 AND DEL_FLAG = 'False' \r\n");
+        EXPECT_EQ(shownCodes(b).size(), 14u);
+    });
+    EXPECT_TRUE(s.store.ProdIdList.empty()) << "an empty table gives the empty list";
+
+    auto &t = s.store.ClientDataSet2;
+    for (const char *code : {"P0003", "P'Q"}) {
+        t.append();
+        t.fieldByName("PROD_ID").setAsString(code);
+        t.post();
+    }
+    for (int press = 0; press < 2; ++press) {
+        pressAddProducts([](TFormProdChk &b) {
+            EXPECT_EQ(pageCaptions(b), Codes({"第1頁"}));
+            EXPECT_EQ(shownCodes(b), Codes({"P0001", "P0002", "P0004", "P0005", "P0006", "P0007", "P0008", "P0009",
+                                            "P0010", "P0011", "P0012", "P0013"}));
+        });
+        EXPECT_EQ(s.store.ProdIdList, "'P0003','P''Q'");
+    }
+    EXPECT_EQ(dialogs.ran, 3);
+    expectNoErrors();
+}
+
+TEST_F(Adding, WithNoProductOutsideTheBillTheBoardIsEmptyAndConfirmingStillMerges)
+{
+    TFormTouchMove &s = screen();
+    proposalOf(13);
+    // Picked while it was in stock, not merged yet; no longer offered.
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_NAME, PROD_SNAME, NOW_QTY, DEL_FLAG) "
+            "VALUES ('P0099', 'Name 99', 'S 99', 0, 'False')");
+    addStock(99, 99);
+    s.store.TempCDS.append();
+    s.store.TempCDS.fieldByName("PROD_ID").setAsString("P0099");
+    s.store.TempCDS.post();
+
+    pressAddProducts([](TFormProdChk &b) {
+        EXPECT_TRUE(pageCaptions(b).empty());
+        EXPECT_TRUE(shownCodes(b).empty());
+        QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    });
+    waitForMerge();
+    ASSERT_EQ(lines().size(), 14u);
+    EXPECT_EQ(lines()[13], (Line{"14", "P0099", "Name 99", "129", "99", "0", "0"}));
+    expectNoErrors();
+}
+
+TEST_F(Adding, LeavingTheBoardWithoutConfirmingMergesNothing)
+{
+    TFormTouchMove &s = screen();
+    proposalOf(2);
+    pressAddProducts([](TFormProdChk &b) {
+        touchTick(b, 0);
+        QTest::mouseClick(b.SpeedButton2, Qt::LeftButton);
+    });
+    EXPECT_FALSE(s.Timer1->isActive());
+    EXPECT_TRUE(codesIn(s.store.TempCDS).empty());
+    QTest::qWait(1200);
+    EXPECT_EQ(lines().size(), 2u);
+}
+
+TEST_F(Adding, APendingLineRefusedByTheQuantityCheckKeepsTheBoardClosed)
+{
+    TFormTouchMove &s = screen();
+    proposalOf(2);
+    auto &t = s.store.ClientDataSet2;
+    t.edit();
+    t.fieldByName("M_QTY").setAsInteger(500);
+    QTest::mouseClick(s.bsSkinButton2, Qt::LeftButton);
+    EXPECT_EQ(messages.texts(), QStringList({transfer::QuantityTooLargeMessage}));
+    EXPECT_EQ(dialogs.ran, 0);
+    EXPECT_EQ(t.state(), data::TDataSetState::dsEdit);
+    expectNoErrors();
+}
+
+TEST_F(Adding, ABillOfTwoThousandLinesStillOpensTheBoardOnTheRightProducts)
+{
+    TFormTouchMove &s = screen();
+    addProducts(db, 14, 2100);
+    addStock(14, 2100);
+    auto &t = s.store.ClientDataSet2;
+    for (int i = 1; i <= 2000; ++i) {
+        t.append();
+        t.fieldByName("Sno").setAsInteger(i);
+        t.fieldByName("PROD_ID").setAsString(productCode(i));
+        t.fieldByName("T_QTY").setAsInteger(10);
+    }
+    t.post();
+    pressAddProducts([](TFormProdChk &b) {
+        const std::string count = b.ClientDataSet2.commandText();
+        int groups = 0;
+        for (auto at = count.find("NOT IN ("); at != std::string::npos; at = count.find("NOT IN (", at + 1))
+            ++groups;
+        EXPECT_EQ(groups, 2) << "1,500 codes and 500 codes";
+        EXPECT_EQ(pageCaptions(b), Codes({"第1頁"}));
+        Codes rest;
+        for (int n = 2001; n <= 2100; ++n)
+            rest.push_back(productCode(n));
+        EXPECT_EQ(shownCodes(b), rest);
+        touchTick(b, 99);
+        QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    });
+    EXPECT_EQ(std::count(s.store.ProdIdList.begin(), s.store.ProdIdList.end(), ','), 1999);
+    waitForMerge();
+    ASSERT_EQ(lines().size(), 2001u);
+    EXPECT_EQ(lines().back(), (Line{"2001", "P2100", "Name 2100", "2130", "2100", "0", "0"}));
+    expectNoErrors();
+}
+
+TEST_F(Adding, ADatabaseErrorWhilePreparingTheBoardIsShownAndTheBoardIsNotOpened)
+{
+    db.exec("ALTER TABLE PRODUCT ALTER COLUMN PROD_SNAME TO PROD_SNAME2");
+    QTest::mouseClick(screen().bsSkinButton2, Qt::LeftButton);
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("PROD_SNAME")) << errors.shown[0].toStdString();
+    EXPECT_EQ(dialogs.ran, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TFormProdChk *>(w), nullptr) << "the board that was not shown is gone";
+}

@@ -1,0 +1,412 @@
+// The product board on its own, on a real embedded shop database under the offscreen platform, worked as the
+// operator works it: the page list, touches on the check boxes, Enter, Space and the moving keys, "確定",
+// "離開" and the close box.
+
+#include "BoardOperator.h"
+#include "ScreenFixture.h"
+
+#include "prodchk/FrmProdChk.h"
+#include "prodchk/ProductPages.h"
+#include "widgets/DBCtrlGrid.h"
+
+#include <QListWidget>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using prodchk::TFormProdChk;
+using Codes = std::vector<std::string>;
+
+namespace {
+
+class Board : public ::testing::Test {
+protected:
+    Board()
+    {
+        picked.addFieldDef("PROD_ID", data::TFieldType::ftString, 20);
+        picked.addFieldDef("PROD_NAME", data::TFieldType::ftString, 50);
+        picked.createDataSet();
+        timer.setInterval(1000);
+    }
+    ~Board() override
+    {
+        delete board.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    /// Builds the board as the transfer screen does: page list, first page, shown.
+    TFormProdChk &open()
+    {
+        board = new TFormProdChk({*connection, picked, timer, prodIdList, errors});
+        board->listPages(prodchk::countStatement(prodIdList));
+        board->loadPage(0);
+        board->show();
+        return *board;
+    }
+    /// Whether the board has closed and freed itself.
+    bool freed()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return board.isNull();
+    }
+    void pick(const std::string &code)
+    {
+        picked.append();
+        picked.fieldByName("PROD_ID").setAsString(code);
+        picked.post();
+    }
+
+    TestDatabase db;
+    std::unique_ptr<data::TSQLConnection> connection = db.connection();
+    data::TClientDataSet picked;
+    QTimer timer;
+    std::string prodIdList;
+    RecordingErrors errors;
+    QPointer<TFormProdChk> board;
+};
+
+Codes range(int first, int last)
+{
+    Codes codes;
+    for (int n = first; n <= last; ++n)
+        codes.push_back(productCode(n));
+    return codes;
+}
+
+} // namespace
+
+TEST_F(Board, LayoutFollowsTheDesign)
+{
+    TFormProdChk &b = open();
+    EXPECT_EQ(b.objectName(), QString("FormProdChk"));
+    EXPECT_EQ(b.windowTitle(), QString("商品選擇"));
+    EXPECT_EQ(b.size(), QSize(792, 563));
+    EXPECT_TRUE(b.testAttribute(Qt::WA_DeleteOnClose));
+    EXPECT_EQ(b.ListBox1->geometry(), QRect(1, 1, 75, 509));
+    EXPECT_EQ(b.ListBox1->parentWidget(), b.Panel5);
+    EXPECT_EQ(b.Panel5->geometry(), QRect(11, 11, 77, 511));
+    EXPECT_EQ(b.DBCtrlGrid1->geometry(), QRect(88, 11, 693, 511));
+    EXPECT_EQ(b.SpeedButton1->text(), QString("確定"));
+    EXPECT_EQ(b.SpeedButton2->text(), QString("離開"));
+    EXPECT_EQ(b.SpeedButton1->geometry(), QRect(88, 5, 89, 30));
+    EXPECT_EQ(b.SpeedButton2->geometry(), QRect(178, 5, 89, 30));
+    EXPECT_EQ(b.SpeedButton1->parentWidget(), b.Panel2);
+    EXPECT_EQ(b.ClientDataSet2.packetRecords(), 50);
+    EXPECT_EQ(b.focusWidget(), b.DBCtrlGrid1) << "the keys go to the board";
+}
+
+TEST_F(Board, PagesOfAHundredFillTheBoardColumnByColumn)
+{
+    // Products out of use or without quantity are never offered.
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_SNAME, NOW_QTY, DEL_FLAG) VALUES ('A-GONE', 'x', 5, 'True')");
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_SNAME, NOW_QTY, DEL_FLAG) VALUES ('A-EMPTY', 'x', 0, 'False')");
+    struct Case {
+        int products;
+        Codes captions;
+        int lastPageProducts;
+    };
+    const Case cases[] = {{0, {}, 0},
+                          {1, {"第1頁"}, 1},
+                          {100, {"第1頁"}, 100},
+                          {101, {"第1頁", "第2頁"}, 1},
+                          {250, {"第1頁", "第2頁", "第3頁"}, 50}};
+    int made = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.products);
+        if (c.products > made)
+            addProducts(db, made + 1, c.products);
+        made = c.products;
+        TFormProdChk &b = open();
+        EXPECT_EQ(pageCaptions(b), c.captions);
+        EXPECT_EQ(b.ListBox1->currentRow(), -1) << "no caption selected";
+        EXPECT_EQ(shownCodes(b), range(1, std::min(c.products, 100)));
+        EXPECT_TRUE(tickedCodes(b).empty());
+        if (c.products > 100) {
+            const int last = int(c.captions.size()) - 1;
+            choosePage(b, last);
+            EXPECT_EQ(shownCodes(b), range(last * 100 + 1, c.products));
+            EXPECT_EQ(b.DBCtrlGrid1->panelRect(0), QRect(0, 0, 138, 24)) << "the first panel of the first column";
+        }
+        EXPECT_EQ(b.DataSource1()->displayRowCount(), c.products ? c.lastPageProducts : 0);
+        b.close();
+        EXPECT_TRUE(freed());
+    }
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+
+    // Row i of a page sits in column i div 20, row i mod 20.
+    TFormProdChk &b = open();
+    EXPECT_EQ(b.DBCtrlGrid1->panelRect(19), QRect(0, 19 * 24, 138, 24));
+    EXPECT_EQ(b.DBCtrlGrid1->panelRect(20), QRect(138, 0, 138, 24));
+    EXPECT_EQ(b.DBCtrlGrid1->panelRect(99), QRect(4 * 138, 19 * 24, 138, 24));
+}
+
+TEST_F(Board, PageStatementsAreTheShopsOwnTexts)
+{
+    addProducts(db, 1, 250);
+    TFormProdChk &b = open();
+    EXPECT_EQ(b.ClientDataSet2.commandText(), "select Count(*) from PRODUCT\r\n"
+                                               " WHERE NOW_QTY > 0 AND DEL_FLAG = 'False' \r\n");
+    EXPECT_EQ(b.ClientDataSet1.commandText(),
+              "select first 100 skip 0 PROD_ID, PROD_SNAME,NOW_QTY,DEL_FLAG from PRODUCT\r\n"
+              " WHERE NOW_QTY > 0 AND DEL_FLAG = 'False' \r\n"
+              " ORDER BY PROD_ID \r\n");
+    b.close();
+
+    prodIdList = "'P0001','P0150'";
+    TFormProdChk &withBill = open();
+    EXPECT_EQ(withBill.ClientDataSet2.commandText(), "select Count(*) from PRODUCT\r\n"
+                                                      " WHERE NOW_QTY > 0 AND DEL_FLAG = 'False' \r\n"
+                                                      " AND PROD_ID NOT IN ('P0001','P0150')\r\n");
+    EXPECT_EQ(pageCaptions(withBill), Codes({"第1頁", "第2頁", "第3頁"}));
+    choosePage(withBill, 2);
+    EXPECT_EQ(withBill.ClientDataSet1.commandText(),
+              "select first 100 skip 200 PROD_ID, PROD_SNAME,NOW_QTY,DEL_FLAG from PRODUCT\r\n"
+              " WHERE NOW_QTY > 0 AND DEL_FLAG = 'False' \r\n"
+              " AND PROD_ID NOT IN ('P0001','P0150')\r\n"
+              " ORDER BY PROD_ID \r\n");
+    EXPECT_EQ(shownCodes(withBill), range(203, 250)) << "248 products: the third page holds the last 48";
+}
+
+TEST(ExclusionText, SplitsIntoGroupsTheServerAccepts)
+{
+    auto list = [](int values) {
+        std::string text;
+        for (int n = 1; n <= values; ++n)
+            text += (n > 1 ? "," : "") + ("'" + productCode(n) + "'");
+        return text;
+    };
+    EXPECT_EQ(prodchk::exclusionText(""), "");
+    EXPECT_EQ(prodchk::exclusionText(list(1500)), " AND PROD_ID NOT IN (" + list(1500) + ")\r\n");
+    EXPECT_EQ(prodchk::exclusionText(list(1501)),
+              " AND PROD_ID NOT IN (" + list(1500) + ")\r\n AND PROD_ID NOT IN ('P1501')\r\n");
+    // Commas and doubled quotes inside a code belong to the code.
+    std::string odd;
+    for (int n = 1; n <= 1500; ++n)
+        odd += "'A'',B" + std::to_string(n) + "',";
+    odd += "'LAST'";
+    EXPECT_EQ(prodchk::exclusionText(odd), " AND PROD_ID NOT IN (" + odd.substr(0, odd.size() - 7) +
+                                               ")\r\n AND PROD_ID NOT IN ('LAST')\r\n");
+}
+
+TEST_F(Board, TicksSurvivePageChangesAndEachProductIsCollectedOnce)
+{
+    addProducts(db, 1, 250);
+    TFormProdChk &b = open();
+    touchTick(b, 0);
+    touchTick(b, 25);
+    EXPECT_EQ(tickedCodes(b), Codes({"P0001", "P0026"}));
+    EXPECT_TRUE(codesIn(picked).empty()) << "nothing is collected before the page changes";
+
+    choosePage(b, 1);
+    EXPECT_EQ(shownCodes(b).front(), "P0101");
+    EXPECT_TRUE(tickedCodes(b).empty());
+    EXPECT_EQ(codesIn(picked), Codes({"P0001", "P0026"}));
+    touchTick(b, 99);
+
+    choosePage(b, 0);
+    EXPECT_EQ(tickedCodes(b), Codes({"P0001", "P0026"}));
+    choosePage(b, 1);
+    EXPECT_EQ(tickedCodes(b), Codes({"P0200"}));
+    choosePage(b, 0);
+    EXPECT_EQ(codesIn(picked), Codes({"P0001", "P0026", "P0200"}));
+
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(codesIn(picked), Codes({"P0001", "P0026", "P0200"}));
+    EXPECT_TRUE(timer.isActive()) << "the merge is on its way";
+    EXPECT_EQ(timer.interval(), 1000);
+    EXPECT_TRUE(freed());
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM PRODUCT WHERE DEL_FLAG <> 'False'"), "0")
+        << "the tick never reaches the database";
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Board, ProductsPickedBeforeShowTickedOnEveryPage)
+{
+    addProducts(db, 1, 150);
+    pick("P0002");
+    pick("P0120");
+    TFormProdChk &b = open();
+    EXPECT_EQ(tickedCodes(b), Codes({"P0002"}));
+    choosePage(b, 1);
+    EXPECT_EQ(tickedCodes(b), Codes({"P0120"}));
+    EXPECT_EQ(codesIn(picked), Codes({"P0002", "P0120"}));
+}
+
+TEST_F(Board, EnterAndSpaceToggleTheCurrentPanelAndTheKeysMoveOnTheBoard)
+{
+    addProducts(db, 1, 100);
+    TFormProdChk &b = open();
+    auto *grid = b.DBCtrlGrid1;
+    data::TClientDataSet &shown = *b.DataSource1();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        SCOPED_TRACE(key);
+        QTest::keyClick(grid, key);
+        EXPECT_EQ(tickedCodes(b), Codes({"P0001"}));
+        QTest::keyClick(grid, key);
+        EXPECT_TRUE(tickedCodes(b).empty()) << "twice restores";
+    }
+    EXPECT_EQ(shown.displayRowCount(), 100) << "the keys add no rows";
+
+    struct Move {
+        Qt::Key key;
+        int row;
+    };
+    const Move moves[] = {{Qt::Key_Down, 1},  {Qt::Key_Right, 21}, {Qt::Key_Right, 41}, {Qt::Key_Up, 40},
+                          {Qt::Key_Left, 20}, {Qt::Key_End, 99},   {Qt::Key_Home, 0},   {Qt::Key_PageDown, 99},
+                          {Qt::Key_Down, 99}, {Qt::Key_PageUp, 0}, {Qt::Key_Up, 0}};
+    for (const Move &m : moves) {
+        QTest::keyClick(grid, m.key);
+        EXPECT_EQ(shown.currentDisplayRow(), m.row) << "key " << m.key;
+    }
+    QTest::keyClick(grid, Qt::Key_End);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_EQ(tickedCodes(b), Codes({"P0100"}));
+
+    // The current panel is light yellow, the others white; a ticked box has its red tick.
+    const QImage shot = grid->grab().toImage();
+    const QPoint inside(2, 12);
+    EXPECT_EQ(shot.pixelColor(grid->panelRect(99).topLeft() + inside), QColor(255, 255, 128));
+    EXPECT_EQ(shot.pixelColor(grid->panelRect(0).topLeft() + inside), QColor(Qt::white));
+    auto reds = [&](int row) {
+        int n = 0;
+        const QRect box = grid->checkBoxRect(row);
+        for (int x = box.left(); x <= box.right(); ++x)
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                n += shot.pixelColor(x, y).red() > 180 && shot.pixelColor(x, y).green() < 80;
+        return n;
+    };
+    EXPECT_GT(reds(99), 5);
+    EXPECT_EQ(reds(0), 0);
+}
+
+TEST_F(Board, TouchTicksAndUntouchesAndAnEmptyBoardStillConfirms)
+{
+    addProducts(db, 1, 30);
+    TFormProdChk &b = open();
+    touchTick(b, 3);
+    EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 3) << "the touched panel becomes current";
+    EXPECT_EQ(tickedCodes(b), Codes({"P0004"}));
+    touchTick(b, 3);
+    EXPECT_TRUE(tickedCodes(b).empty());
+    QTest::mouseClick(b.DBCtrlGrid1, Qt::LeftButton, {}, b.DBCtrlGrid1->textRect(5).center());
+    EXPECT_TRUE(tickedCodes(b).empty()) << "touching the name only moves";
+    EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 5);
+    QTest::mouseClick(b.DBCtrlGrid1, Qt::LeftButton, {}, QPoint(2 * 138 + 10, 15 * 24 + 8));
+    EXPECT_TRUE(tickedCodes(b).empty()) << "an empty panel place does nothing";
+    b.close();
+
+    db.exec("DELETE FROM PRODUCT");
+    TFormProdChk &empty = open();
+    EXPECT_TRUE(pageCaptions(empty).empty());
+    EXPECT_TRUE(shownCodes(empty).empty());
+    QTest::keyClick(empty.DBCtrlGrid1, Qt::Key_Return);
+    EXPECT_EQ(empty.DataSource1()->displayRowCount(), 0);
+    QTest::mouseClick(empty.SpeedButton1, Qt::LeftButton);
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_TRUE(freed());
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Board, LeavingWithoutConfirmingPutsThePickedSetBack)
+{
+    addProducts(db, 1, 250);
+    const std::vector<std::pair<const char *, std::function<void(TFormProdChk &)>>> ways = {
+        {"the close box", [](TFormProdChk &b) { b.close(); }},
+        {"離開", [](TFormProdChk &b) { QTest::mouseClick(b.SpeedButton2, Qt::LeftButton); }},
+        {"Escape", [](TFormProdChk &b) { QTest::keyClick(b.DBCtrlGrid1, Qt::Key_Escape); }}};
+    pick("P0250"); // merged earlier, or waiting for a later merge
+    for (const auto &[name, leave] : ways) {
+        SCOPED_TRACE(name);
+        TFormProdChk &b = open();
+        touchTick(b, 0);
+        choosePage(b, 1);
+        touchTick(b, 1);
+        EXPECT_EQ(codesIn(picked), Codes({"P0250", "P0001"}));
+        leave(b);
+        EXPECT_TRUE(freed());
+        EXPECT_EQ(codesIn(picked), Codes({"P0250"}));
+        EXPECT_FALSE(timer.isActive()) << "no merge";
+    }
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Board, UntickingAPickedProductTakesItOutAgain)
+{
+    addProducts(db, 1, 250);
+    TFormProdChk &b = open();
+    touchTick(b, 0);
+    touchTick(b, 1);
+    choosePage(b, 1);
+    choosePage(b, 0);
+    EXPECT_EQ(tickedCodes(b), Codes({"P0001", "P0002"}));
+    touchTick(b, 0);
+    choosePage(b, 2);
+    EXPECT_EQ(codesIn(picked), Codes({"P0002"}));
+
+    choosePage(b, 0);
+    QTest::keyClick(b.DBCtrlGrid1, Qt::Key_Home);
+    QTest::keyClick(b.DBCtrlGrid1, Qt::Key_Down);
+    QTest::keyClick(b.DBCtrlGrid1, Qt::Key_Space); // unticks P0002
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    EXPECT_TRUE(codesIn(picked).empty());
+    EXPECT_TRUE(timer.isActive());
+}
+
+TEST_F(Board, ConfirmingThroughTheModalRunFreesTheBoard)
+{
+    addProducts(db, 1, 10);
+    TFormProdChk &b = open();
+    b.hide();
+    ScriptedDialogRunner runner;
+    runner.scripts.push_back([](QDialog &d) {
+        auto &shown = static_cast<TFormProdChk &>(d);
+        touchTick(shown, 9);
+        QTest::mouseClick(shown.SpeedButton1, Qt::LeftButton);
+    });
+    runner.runModal(b);
+    EXPECT_TRUE(board.isNull()) << "freed as soon as its modal run ends";
+    EXPECT_EQ(codesIn(picked), Codes({"P0010"}));
+    EXPECT_TRUE(timer.isActive());
+}
+
+TEST_F(Board, ADatabaseFailureWhileChangingPageKeepsTheCollectedTicksAndThePage)
+{
+    addProducts(db, 1, 250);
+    TFormProdChk &b = open();
+    touchTick(b, 0);
+    choosePage(b, 1);
+    touchTick(b, 0);
+    ASSERT_EQ(codesIn(picked), Codes({"P0001"}));
+
+    db.exec("ALTER TABLE PRODUCT ALTER COLUMN PROD_SNAME TO PROD_SNAME2");
+    choosePage(b, 2);
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("PROD_SNAME")) << errors.shown[0].toStdString();
+    EXPECT_EQ(codesIn(picked), Codes({"P0001", "P0101"})) << "the page left was collected first";
+    EXPECT_EQ(shownCodes(b).front(), "P0101") << "the board keeps its page";
+    EXPECT_EQ(tickedCodes(b), Codes({"P0101"}));
+    EXPECT_EQ(b.ListBox1->currentRow(), 1) << "and the list shows that page";
+
+    db.exec("ALTER TABLE PRODUCT ALTER COLUMN PROD_SNAME2 TO PROD_SNAME");
+    choosePage(b, 2);
+    EXPECT_EQ(shownCodes(b).front(), "P0201");
+    EXPECT_EQ(errors.shown.size(), 1);
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(codesIn(picked), Codes({"P0001", "P0101"}));
+}
+
+TEST_F(Board, AFailingCollectionOnConfirmIsShownAndTheMergeStartsNevertheless)
+{
+    addProducts(db, 1, 10);
+    TFormProdChk &b = open();
+    touchTick(b, 0);
+    picked.close(); // the picked set cannot take the product
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("closed dataset")) << errors.shown[0].toStdString();
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_TRUE(freed());
+}

@@ -1,0 +1,529 @@
+// The replenishment proposal on a real embedded shop database, without a window: the line rules, the
+// reference day and its fallback, the statement texts, the branch view, bad codes and dates, fractional
+// stock, a repeated proposal, and two terminals proposing for the same branch.
+
+#include "TestDatabase.h"
+
+#include "data/DbError.h"
+#include "data/SqlText.h"
+#include "transfer/Proposal.h"
+#include "transfer/QuantityCheck.h"
+#include "transfer/StockingDate.h"
+#include "transfer/TransferStore.h"
+#include "widgets/ScriptedMessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+using transfer::Proposal;
+using transfer::TransferStore;
+namespace sql = transfer::proposal_sql;
+
+namespace {
+
+/// One line of the line table as the tests compare it; nullopt is an empty field.
+struct Line {
+    int sno;
+    std::string prodId;
+    std::optional<int> main, branch, sold, move;
+    bool operator==(const Line &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &os, const std::optional<int> &v)
+{
+    return v ? os << *v : os << "empty";
+}
+
+std::ostream &operator<<(std::ostream &os, const Line &l)
+{
+    return os << "{" << l.sno << " " << l.prodId << " T=" << l.main << " N=" << l.branch << " S=" << l.sold
+              << " M=" << l.move << "}";
+}
+
+std::optional<int> optionalInt(data::TField &f)
+{
+    return f.isNull() ? std::nullopt : std::optional<int>(f.asInteger());
+}
+
+/// A terminal: its store with both connections and the line table, and its message box.
+struct Terminal {
+    explicit Terminal(const std::string &programDir) : store(programDir) { store.createLineTable(); }
+
+    bool propose(const std::string &stockingDate, const std::string &branch = "S02",
+                 const std::string &main = "S01")
+    {
+        Proposal proposal(store, messages);
+        proposal.showReferenceDay = [this](const QDate &day) { referenceDays.push_back(day); };
+        return proposal.run({stockingDate, branch, main});
+    }
+
+    std::vector<Line> lines()
+    {
+        std::vector<Line> out;
+        auto &t = store.ClientDataSet2;
+        for (t.first(); !t.eof(); t.next())
+            out.push_back({t.fieldByName("Sno").asInteger(), t.fieldByName("PROD_ID").asString(),
+                           optionalInt(t.fieldByName("T_QTY")), optionalInt(t.fieldByName("NOW_QTY")),
+                           optionalInt(t.fieldByName("SAL_QTY")), optionalInt(t.fieldByName("M_QTY"))});
+        return out;
+    }
+
+    bool fixedColumnsLocked()
+    {
+        for (int i = 0; i < transfer::FixedColumnCount; ++i)
+            if (!store.ClientDataSet2.fields(i).readOnly())
+                return false;
+        return !store.ClientDataSet2.fieldByName("M_QTY").readOnly();
+    }
+
+    /// The candidate list of the last proposal, in the order the server returned it.
+    std::vector<std::string> candidates()
+    {
+        std::vector<std::string> out;
+        auto &c = store.ClientDataSet1;
+        for (c.first(); !c.eof(); c.next())
+            out.push_back(c.fieldByName("PROD_ID").asString());
+        return out;
+    }
+
+    TransferStore store;
+    widgets::ScriptedMessageBox messages;
+    std::vector<QDate> referenceDays;
+};
+
+class ProposalTest : public ::testing::Test {
+protected:
+    void stock(const std::string &warehouse, const std::string &prod, const std::string &qty)
+    {
+        db.exec("INSERT INTO STORE_QTY(STOCK_ID,PROD_ID,NOW_QTY) VALUES('" + data::quoteValue(warehouse) + "','" +
+                data::quoteValue(prod) + "'," + qty + ")");
+    }
+    void product(const std::string &prod, const std::string &name = "")
+    {
+        db.exec("INSERT INTO PRODUCT(PROD_ID,PROD_NAME) VALUES('" + data::quoteValue(prod) + "','" +
+                (name.empty() ? "Name " + data::quoteValue(prod) : name) + "')");
+    }
+    void sale(const std::string &prod, const std::string &qty, const std::string &day = "2004/02/29",
+              const std::string &branch = "S02")
+    {
+        db.exec("INSERT INTO SAL_SUB(PROD_ID,QTY,BILL_DATE,STOCK_ID) VALUES('" + data::quoteValue(prod) + "'," + qty +
+                ",'" + day + "','" + data::quoteValue(branch) + "')");
+    }
+    /// A product stocked in both warehouses and sold on `day`.
+    void item(const std::string &prod, const std::string &branchQty, const std::string &soldQty,
+              const std::string &mainQty, const std::string &day = "2004/02/29")
+    {
+        product(prod);
+        stock("S02", prod, branchQty);
+        stock("S01", prod, mainQty);
+        sale(prod, soldQty, day);
+    }
+    int viewCount() { return std::stoi(db.scalar("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$VIEW_BLR IS NOT NULL")); }
+
+    TestDatabase db;
+    Terminal t{db.programDir()};
+};
+
+// ---- the statement texts ----------------------------------------------------------------------------
+
+TEST(ProposalStatements, OrdinaryValuesGiveTheTextsAsTheyAreAndQuotesAreDoubled)
+{
+    using data::joinLines;
+    EXPECT_EQ(joinLines(sql::viewLookUp("VIEW_SALQTYS02")),
+              "SELECT RDB$VIEW_NAME FROM RDB$VIEW_RELATIONS WHERE RDB$VIEW_NAME = 'VIEW_SALQTYS02'\r\n");
+    EXPECT_EQ(joinLines(sql::viewLookUp("VIEW_SALQTYs02")),
+              "SELECT RDB$VIEW_NAME FROM RDB$VIEW_RELATIONS WHERE RDB$VIEW_NAME = 'VIEW_SALQTYS02'\r\n")
+        << "the look-up compares the name as the server keeps it";
+    EXPECT_EQ(joinLines(sql::dropView("VIEW_SALQTYS02")), "DROP VIEW VIEW_SALQTYS02\r\n");
+    EXPECT_EQ(joinLines(sql::salesSummary("2004/02/29", "S02", false)),
+              "SELECT PROD_ID,cast(SUM(QTY) as INT) FROM SAL_SUB \r\n"
+              " WHERE BILL_DATE = '2004/02/29'\r\n"
+              " AND STOCK_ID = 'S02'\r\n"
+              "GROUP BY PROD_ID\r\n");
+    EXPECT_EQ(joinLines(sql::salesSummary("2004/02/22", "S02", true)),
+              "SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB \r\n"
+              " WHERE BILL_DATE = '2004/02/22'\r\n"
+              " AND STOCK_ID = 'S02'\r\n"
+              "GROUP BY PROD_ID\r\n");
+    EXPECT_EQ(joinLines(sql::createView("VIEW_SALQTYS02", "2004/02/29", "S02")),
+              "CREATE VIEW VIEW_SALQTYS02(PROD_ID,SAL_QTY) as \r\n"
+              "SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB \r\n"
+              " WHERE BILL_DATE = '2004/02/29'\r\n"
+              " AND STOCK_ID = 'S02'\r\n"
+              " GROUP BY PROD_ID\r\n");
+    EXPECT_EQ(joinLines(sql::candidates("VIEW_SALQTYS02", "S02")),
+              "SELECT A.PROD_ID,A.NOW_QTY,B.SAL_QTY FROM STORE_QTY A INNER JOIN VIEW_SALQTYS02 B \r\n"
+              " ON A.PROD_ID = B.PROD_ID \r\n"
+              " AND A.STOCK_ID = 'S02'\r\n"
+              " WHERE A.NOW_QTY - B.SAL_QTY <= 0 \r\n");
+    EXPECT_EQ(joinLines(sql::mainStock("S01", "P001")),
+              "SELECT A.PROD_ID,A.PROD_NAME,B.NOW_QTY FROM PRODUCT A INNER JOIN \r\n"
+              "STORE_QTY B \r\n"
+              "ON A.PROD_ID = B.PROD_ID \r\n"
+              "AND B.STOCK_ID = 'S01'\r\n"
+              "WHERE A.PROD_ID = 'P001'\r\n");
+    EXPECT_EQ(sql::mainStock("S'01", "P'1")[3], "AND B.STOCK_ID = 'S''01'");
+    EXPECT_EQ(sql::mainStock("S'01", "P'1")[4], "WHERE A.PROD_ID = 'P''1'");
+}
+
+TEST(ProposalCodes, BranchCodesAreTrimmedAndMustBePlainIdentifierParts)
+{
+    EXPECT_EQ(transfer::trimCode("  S02 \t"), "S02");
+    EXPECT_EQ(transfer::trimCode(""), "");
+    EXPECT_EQ(transfer::trimCode("   "), "");
+    EXPECT_EQ(transfer::salesViewName("S02"), "VIEW_SALQTYS02");
+    for (const char *good : {"S02", "s02", "A_1$", "9"})
+        EXPECT_TRUE(transfer::isIdentifierPart(good)) << good;
+    for (const char *bad : {"", "S'02", "S-02", "S 02", "S02;", "\xa4\xc0\xad\xdc", "S\"02"})
+        EXPECT_FALSE(transfer::isIdentifierPart(bad)) << bad;
+}
+
+TEST(StockingDates, MenuArithmeticRollsOverMonthAndYearEnds)
+{
+    struct Case {
+        QDate today;
+        int days;
+        const char *expected;
+    };
+    const Case cases[] = {{QDate(2004, 2, 28), 0, "2004/02/28"}, {QDate(2004, 2, 28), 1, "2004/02/29"},
+                          {QDate(2004, 2, 28), 2, "2004/03/01"}, {QDate(2003, 2, 28), 1, "2003/03/01"},
+                          {QDate(2004, 12, 31), 1, "2005/01/01"}, {QDate(2004, 12, 30), 2, "2005/01/01"},
+                          {QDate(2004, 1, 31), 1, "2004/02/01"}};
+    for (const Case &c : cases)
+        EXPECT_EQ(transfer::stockingDate(c.today, c.days), c.expected) << c.today.toString().toStdString();
+}
+
+TEST(StockingDates, ReadingAcceptsYearMonthDayAndRefusesDaysThatDoNotExist)
+{
+    EXPECT_EQ(transfer::readStockingDate("2004/03/07"), QDate(2004, 3, 7));
+    EXPECT_EQ(transfer::readStockingDate("2004/3/7"), QDate(2004, 3, 7));
+    EXPECT_EQ(transfer::readStockingDate(" 2004/03/07 "), QDate(2004, 3, 7));
+    EXPECT_EQ(transfer::referenceDay(QDate(2004, 3, 7)), QDate(2004, 2, 29));
+    for (const char *bad : {"2004/02/30", "2003/02/29", "2004-03-07", "2004/03", "abcd/ef/gh", "2004/03/07/1",
+                            "20041/03/07", "2004/003/07", "   "}) {
+        try {
+            transfer::readStockingDate(bad);
+            ADD_FAILURE() << bad << " was read as a day";
+        } catch (const data::EDatabaseError &e) {
+            EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid date");
+        }
+    }
+}
+
+// ---- the line rules -----------------------------------------------------------------------------------
+
+TEST_F(ProposalTest, LinesFollowTheRulesOfNeedAndMainStock)
+{
+    item("P1", "3", "5", "10");  // need 2, main 10: 2
+    item("P2", "0", "7", "4");   // need 7, main 4: 4
+    item("P3", "5", "5", "10");  // stock equal to sales: candidate, need 0, discarded
+    item("P4", "1", "6", "0");   // main stock 0: discarded
+    item("P5", "1", "6", "-2");  // main stock below 0: discarded
+    product("P6");               // no stock row in the main warehouse: discarded
+    stock("S02", "P6", "0");
+    sale("P6", "3");
+    item("P7", "10", "3", "10"); // enough stock: no candidate
+    product("P8");               // sold without a stock row in the branch: no candidate
+    stock("S01", "P8", "10");
+    sale("P8", "3");
+    item("P9", "2", "6", "4");   // need 4 equal to main 4: 4
+    sale("P1", "100", "2004/02/22"); // the earlier week is not looked at
+    sale("P7", "2", "2004/02/29", "S03"); // another branch's sales do not count
+
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_TRUE(t.messages.shown().empty());
+    EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 29)});
+    EXPECT_EQ(t.store.CandidateCount, 7) << "P1 P2 P3 P4 P5 P6 P9, also those discarded";
+
+    const std::vector<std::string> order = t.candidates();
+    ASSERT_EQ(order.size(), 7u);
+    auto position = [&](const std::string &prod) {
+        return int(std::find(order.begin(), order.end(), prod) - order.begin()) + 1;
+    };
+    std::vector<Line> expected = {{position("P1"), "P1", 10, 3, 5, 2},
+                                  {position("P2"), "P2", 4, 0, 7, 4},
+                                  {position("P9"), "P9", 4, 2, 6, 4}};
+    std::sort(expected.begin(), expected.end(), [](const Line &a, const Line &b) { return a.sno < b.sno; });
+    EXPECT_EQ(t.lines(), expected) << "kept lines in candidate order, numbered by candidate position";
+    EXPECT_TRUE(t.fixedColumnsLocked());
+    EXPECT_EQ(t.store.ClientDataSet2.state(), data::TDataSetState::dsBrowse) << "every line is stored";
+}
+
+TEST_F(ProposalTest, KeptLinesAreNumberedByCandidatePositionSoADiscardedOneLeavesAGap)
+{
+    item("A1", "0", "4", "10");
+    item("A2", "4", "4", "10"); // discarded
+    item("A3", "1", "5", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    ASSERT_EQ(t.candidates(), (std::vector<std::string>{"A1", "A2", "A3"}))
+        << "the server returned another order; the numbering below assumes this one";
+    const std::vector<Line> expected = {{1, "A1", 10, 0, 4, 4}, {3, "A3", 10, 1, 5, 4}};
+    EXPECT_EQ(t.lines(), expected);
+    EXPECT_EQ(t.store.CandidateCount, 3);
+}
+
+TEST_F(ProposalTest, NoSalesOnTheReferenceDayFallsBackOneWeekOnce)
+{
+    item("P1", "0", "3", "10", "2004/02/22");
+    sale("P1", "50", "2004/02/15"); // no further fallback
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 22)});
+    EXPECT_EQ(t.lines(), (std::vector<Line>{{1, "P1", 10, 0, 3, 3}}));
+    EXPECT_EQ(t.store.ClientDataSet1.commandText(), data::joinLines(sql::candidates("VIEW_SALQTYS02", "S02")));
+}
+
+TEST_F(ProposalTest, SalesOnTheReferenceDayWithoutCandidatesDoNotFallBack)
+{
+    item("P1", "10", "3", "10");               // sold on 2004/02/29, but enough stock
+    item("P2", "0", "3", "10", "2004/02/22"); // would be a line a week earlier
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 29)});
+    EXPECT_TRUE(t.lines().empty());
+    EXPECT_EQ(t.store.CandidateCount, 0);
+}
+
+TEST_F(ProposalTest, NoSalesOnEitherDayCreatesTheViewForTheEarlierDayAndAppendsNothing)
+{
+    item("P1", "0", "3", "10", "2004/02/15");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 22)});
+    EXPECT_TRUE(t.lines().empty());
+    EXPECT_EQ(t.store.CandidateCount, 0);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM VIEW_SALQTYS02"), "0");
+    const std::string source = db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'");
+    EXPECT_NE(source.find("BILL_DATE = '2004/02/22'"), std::string::npos) << source;
+    EXPECT_TRUE(t.fixedColumnsLocked());
+}
+
+TEST_F(ProposalTest, TheViewHoldsTheDaysSalesPerProductAsTheServerCastsThem)
+{
+    item("P1", "0", "2.5", "10");
+    sale("P1", "3");     // 5.5 in all: the cast rounds half away from zero
+    item("P2", "0", "1.4", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    const std::string source = db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'");
+    EXPECT_EQ(source,
+              "SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB \r\n WHERE BILL_DATE = '2004/02/29'\r\n"
+              " AND STOCK_ID = 'S02'\r\n GROUP BY PROD_ID")
+        << "the server keeps the select of the view as sent, without the blanks around it";
+    EXPECT_EQ(db.scalar("SELECT SAL_QTY FROM VIEW_SALQTYS02 WHERE PROD_ID = 'P1'"), "6");
+    EXPECT_EQ(db.scalar("SELECT SAL_QTY FROM VIEW_SALQTYS02 WHERE PROD_ID = 'P2'"), "1");
+    const std::vector<Line> lines = t.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].sold.value_or(-1) + lines[1].sold.value_or(-1), 7);
+}
+
+TEST_F(ProposalTest, FractionalStockIsTruncatedTowardZero)
+{
+    item("F1", "2.5", "5", "4.7");  // branch 2 (need 3), main 4: 3
+    item("F2", "-2.5", "1", "9.9"); // branch -2 (need 3), main 9: 3
+    item("F3", "0", "5", "0.9");    // main 0: discarded, never offering what the warehouse lacks
+    item("F4", "1", "9", "2.999");  // main 2: 2
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    std::vector<Line> lines = t.lines();
+    std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) { return a.prodId < b.prodId; });
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], (Line{lines[0].sno, "F1", 4, 2, 5, 3}));
+    EXPECT_EQ(lines[1], (Line{lines[1].sno, "F2", 9, -2, 1, 3}));
+    EXPECT_EQ(lines[2], (Line{lines[2].sno, "F4", 2, 1, 9, 2}));
+}
+
+TEST_F(ProposalTest, NamesComeFromTheProductAndTheLastStatementIsTheMainStockLookUp)
+{
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    auto &lines = t.store.ClientDataSet2;
+    lines.first();
+    EXPECT_EQ(lines.fieldByName("PROD_NAME").asString(), "Name P1");
+    EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::mainStock("S01", "P1")));
+}
+
+// ---- codes and dates the operator gave ------------------------------------------------------------------
+
+TEST_F(ProposalTest, BranchCodesThatCannotNameAViewAreRefusedBeforeAnyStatement)
+{
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    const int views = viewCount();
+    const std::string command = t.store.ClientDataSet1.commandText();
+    for (const std::string code : {"S'02", "S-02", "S 02", "S02;DROP", "\xa4\xc0\xad\xdc", "", "   ", "S\"02"}) {
+        t.messages = widgets::ScriptedMessageBox();
+        EXPECT_FALSE(t.propose("2004/03/07", code)) << code;
+        EXPECT_EQ(t.messages.texts(), QStringList{QString::fromUtf8(transfer::BranchCodeMessage)}) << code;
+        EXPECT_EQ(t.messages.shown()[0].kind, widgets::MsgKind::Warning);
+        EXPECT_EQ(t.store.ClientDataSet1.commandText(), command) << "no statement ran for " << code;
+        EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::mainStock("S01", "P1")));
+    }
+    EXPECT_EQ(viewCount(), views);
+    EXPECT_EQ(t.lines().size(), 1u);
+}
+
+TEST_F(ProposalTest, BranchCodesAreTrimmedAndALowerCaseCodeWorksAtEveryProposal)
+{
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07", "  S02\t "));
+    EXPECT_EQ(t.lines().size(), 1u);
+
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_TRUE(t.propose("2004/03/07", "s02")) << "run " << run;
+        EXPECT_EQ(t.store.ClientDataSet1.commandText(), data::joinLines(sql::candidates("VIEW_SALQTYs02", "s02")));
+    }
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'"), "1");
+    EXPECT_TRUE(t.messages.shown().empty());
+}
+
+TEST_F(ProposalTest, AnEmptyOrUnknownMainWarehouseGivesNoLines)
+{
+    item("P1", "0", "3", "10");
+    item("P2", "0", "3", "10");
+    for (const std::string code : {"", "  ", "S99", "S0'1"}) {
+        ASSERT_TRUE(t.propose("2004/03/07", "S02", code)) << code;
+        EXPECT_EQ(t.store.CandidateCount, 2) << code;
+        EXPECT_TRUE(t.lines().empty()) << code;
+    }
+}
+
+TEST_F(ProposalTest, QuotesInCodesAndProductsAreDoubledAndFindTheirRows)
+{
+    item("Q'1", "0", "3", "10");
+    stock("M'1", "Q'1", "2");
+    ASSERT_TRUE(t.propose("2004/03/07", "S02", " M'1 "));
+    EXPECT_EQ(t.lines(), (std::vector<Line>{{1, "Q'1", 2, 0, 3, 2}}));
+    EXPECT_TRUE(t.messages.shown().empty());
+}
+
+TEST_F(ProposalTest, AnEmptyStockingDateStopsSilently)
+{
+    item("P1", "0", "3", "10");
+    EXPECT_FALSE(t.propose(""));
+    EXPECT_TRUE(t.messages.shown().empty());
+    EXPECT_TRUE(t.referenceDays.empty());
+    EXPECT_FALSE(t.store.ClientDataSet1.active());
+    EXPECT_EQ(viewCount(), 0);
+}
+
+TEST_F(ProposalTest, ADayThatDoesNotExistStopsBeforeAnyStatement)
+{
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    try {
+        t.propose("2004/02/30");
+        FAIL() << "a day that does not exist was proposed for";
+    } catch (const data::EDatabaseError &e) {
+        EXPECT_EQ(std::string(e.what()), "'2004/02/30' is not a valid date");
+    }
+    EXPECT_EQ(viewCount(), 1) << "the view is still there";
+}
+
+TEST_F(ProposalTest, AStockingDateNotWrittenAsTenCharactersIsRefusedAfterTheViewWasDropped)
+{
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    ASSERT_EQ(viewCount(), 1);
+    EXPECT_FALSE(t.propose("2004/3/7"));
+    EXPECT_EQ(t.messages.texts(), QStringList{QString::fromUtf8(transfer::DateFormatMessage)});
+    EXPECT_EQ(viewCount(), 0);
+    EXPECT_EQ(t.referenceDays.size(), 1u);
+    EXPECT_EQ(t.lines().size(), 1u);
+}
+
+// ---- repeated proposals and lines left pending -------------------------------------------------------
+
+TEST_F(ProposalTest, ARepeatedProposalAppendsAgainAndEndsLocked)
+{
+    item("P1", "0", "3", "10");
+    item("P2", "1", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    ASSERT_TRUE(t.fixedColumnsLocked());
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    const std::vector<Line> lines = t.lines();
+    ASSERT_EQ(lines.size(), 4u) << "a proposal removes no line";
+    EXPECT_EQ(lines[2].sno, 1) << "numbers start at 1 at each run";
+    EXPECT_EQ(lines[0].prodId, lines[2].prodId);
+    EXPECT_TRUE(t.fixedColumnsLocked());
+    EXPECT_EQ(viewCount(), 1);
+}
+
+TEST_F(ProposalTest, ALineTheOperatorLeftPendingWithTooLargeAQuantityStopsTheProposal)
+{
+    item("P1", "0", "3", "10");
+    auto &lines = t.store.ClientDataSet2;
+    lines.beforePost = [this](data::TClientDataSet &set) { transfer::checkQuantity(set, t.messages); };
+    lines.append();
+    lines.fieldByName("PROD_ID").setAsString("X");
+    lines.fieldByName("T_QTY").setAsInteger(10);
+    lines.fieldByName("M_QTY").setAsInteger(11);
+    EXPECT_THROW(t.propose("2004/03/07"), data::EAbort);
+    EXPECT_EQ(t.messages.texts(), QStringList{QString::fromUtf8(transfer::QuantityTooLargeMessage)})
+        << "the check's message, once";
+    EXPECT_EQ(lines.state(), data::TDataSetState::dsInsert) << "the operator's line stays pending";
+    EXPECT_EQ(lines.fieldByName("M_QTY").asInteger(), 11);
+    EXPECT_TRUE(t.fixedColumnsLocked());
+    lines.cancel();
+    EXPECT_TRUE(t.lines().empty());
+}
+
+// ---- two terminals ------------------------------------------------------------------------------------
+
+/// Ends the test program when the guarded work does not finish in time: a hang fails instead of blocking.
+class HangGuard {
+public:
+    HangGuard(const char *what, std::chrono::seconds limit)
+        : watcher_([this, what, limit] {
+              std::unique_lock lock(mutex_);
+              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
+                  std::fprintf(stderr, "HANG: %s did not finish within %lld s\n", what, (long long)limit.count());
+                  std::fflush(stderr);
+                  std::_Exit(EXIT_FAILURE);
+              }
+          })
+    {
+    }
+    ~HangGuard()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_one();
+        watcher_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread watcher_;
+};
+
+TEST_F(ProposalTest, TwoTerminalsProposeForTheSameBranchInTurnWhileTheOtherShowsItsLines)
+{
+    item("P1", "0", "3", "10");
+    item("P2", "1", "4", "10");
+    item("P3", "2", "2", "10");
+    Terminal other(db.programDir());
+    const HangGuard guard("two terminals proposing for one branch", std::chrono::seconds(60));
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(t.propose("2004/03/07")) << "round " << round;
+        ASSERT_TRUE(other.propose("2004/03/07")) << "round " << round;
+    }
+    EXPECT_EQ(t.lines().size(), 6u);
+    EXPECT_EQ(other.lines().size(), 6u);
+    // A terminal whose last proposal found nothing must not hold the view either.
+    db.exec("DELETE FROM SAL_SUB");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    ASSERT_TRUE(other.propose("2004/03/07"));
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.lines().size(), 6u);
+    EXPECT_TRUE(t.messages.shown().empty());
+    EXPECT_TRUE(other.messages.shown().empty());
+}
+
+} // namespace

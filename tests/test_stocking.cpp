@@ -1,0 +1,420 @@
+// The transfer screen's stocking date, date dialog, proposal and quantity entry, driven as the operator does
+// under the offscreen platform on a real embedded shop database: menu items triggered, the date dialog
+// operated through the scripted runner, "條件確定" pressed, quantities typed into the real grid.
+
+#include "ScreenFixture.h"
+
+#include "data/DbError.h"
+#include "datedlg/GetDateTime.h"
+#include "transfer/Proposal.h"
+#include "transfer/QuantityCheck.h"
+#include "widgets/CodePageEdit.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DataSetModel.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using transfer::TFormTouchMove;
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+class Stocking : public ::testing::Test, public ScreenFixture {
+protected:
+    void SetUp() override { DateConfirmed = false; }
+
+    /// A product stocked in both warehouses and sold by the branch on 2004/02/29.
+    void item(const std::string &prod, int branch, int sold, int main)
+    {
+        db.exec("INSERT INTO PRODUCT(PROD_ID,PROD_NAME) VALUES('" + prod + "','Name " + prod + "')");
+        db.exec("INSERT INTO STORE_QTY(STOCK_ID,PROD_ID,NOW_QTY) VALUES('S02','" + prod + "'," + std::to_string(branch) + ")");
+        db.exec("INSERT INTO STORE_QTY(STOCK_ID,PROD_ID,NOW_QTY) VALUES('S01','" + prod + "'," + std::to_string(main) + ")");
+        db.exec("INSERT INTO SAL_SUB(PROD_ID,QTY,BILL_DATE,STOCK_ID) VALUES('" + prod + "'," + std::to_string(sold) +
+                ",'2004/02/29','S02')");
+    }
+
+    /// The screen shown and active, with the warehouses filled in and the stocking date 2004/03/07
+    /// chosen as "前一日調撥" on 2004/03/06.
+    TFormTouchMove &readyScreen(const QString &branch = "S02")
+    {
+        clock.moment = QDateTime(QDate(2004, 3, 6), QTime(8, 0));
+        TFormTouchMove &s = screen();
+        s.bsSkinEdit1->setText(branch);
+        s.bsSkinEdit2->setText("S01");
+        s.show();
+        s.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&s));
+        s.N2->trigger();
+        return s;
+    }
+
+    /// Screen with the lines P1 (main 10, move 2), P2 (main 4, move 4) and P3 (main 6, move 6).
+    TFormTouchMove &proposedScreen()
+    {
+        item("P1", 3, 5, 10);
+        item("P2", 0, 7, 4);
+        item("P3", 0, 9, 6);
+        TFormTouchMove &s = readyScreen();
+        QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+        EXPECT_EQ(s.store.ClientDataSet2.recordCount(), 3);
+        EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+        return s;
+    }
+
+    int lineOf(TFormTouchMove &s, const std::string &prod)
+    {
+        auto *model = s.bsSkinDBGrid1->dataSetModel();
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (model->index(row, 1).data().toString() == QString::fromStdString(prod))
+                return row;
+        ADD_FAILURE() << prod << " is not in the grid";
+        return 0;
+    }
+
+    QString cell(TFormTouchMove &s, int row, int column)
+    {
+        return s.bsSkinDBGrid1->dataSetModel()->index(row, column).data().toString();
+    }
+
+    /// Keys go where the operator's keys would: to the widget with the focus (the cell editor once open).
+    void key(Qt::Key k)
+    {
+        QWidget *target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, k);
+    }
+    void type(const QString &text)
+    {
+        for (QChar c : text) {
+            QWidget *target = QApplication::focusWidget();
+            ASSERT_NE(target, nullptr);
+            QTest::keyClicks(target, QString(c));
+        }
+    }
+    /// Enter as the operator presses it: the screen queues the move, which runs from the event loop.
+    void enter()
+    {
+        key(Qt::Key_Return);
+        QCoreApplication::processEvents();
+    }
+    void goToCell(TFormTouchMove &s, int row, int column)
+    {
+        s.bsSkinDBGrid1->setFocus();
+        s.bsSkinDBGrid1->setCurrentIndex(s.bsSkinDBGrid1->model()->index(row, column));
+        ASSERT_EQ(s.bsSkinDBGrid1->currentIndex(), s.bsSkinDBGrid1->model()->index(row, column));
+    }
+};
+
+// ---- the stocking-date menu ---------------------------------------------------------------------------
+
+TEST_F(Stocking, MenuItemsSetTodayTomorrowAndTheDayAfterAcrossMonthAndYearEnds)
+{
+    clock.moment = QDateTime(QDate(2004, 2, 28), QTime(23, 59, 59));
+    TFormTouchMove &s = screen();
+    const QDate calendarBefore = s.bsSkinMonthCalendar1->selectedDate();
+    struct Case {
+        QAction *item;
+        const char *expected;
+    };
+    for (const Case &c : {Case{s.N1, "2004/02/28"}, Case{s.N2, "2004/02/29"}, Case{s.N3, "2004/03/01"}}) {
+        c.item->trigger();
+        EXPECT_EQ(s.Edit_Rdate->text(), QString(c.expected)) << c.item->text().toStdString();
+    }
+    clock.moment = QDateTime(QDate(2004, 12, 31), QTime(0, 0));
+    s.N2->trigger();
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2005/01/01"));
+    s.N3->trigger();
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2005/01/02"));
+    EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), calendarBefore) << "choosing a date moves no calendar";
+    EXPECT_EQ(s.store.ClientDataSet2.recordCount(), 0);
+    EXPECT_TRUE(errors.shown.isEmpty());
+}
+
+// ---- the date dialog from the screen ------------------------------------------------------------------
+
+TEST_F(Stocking, DialogOpensOnTodayAndATypedDayBecomesTheStockingDate)
+{
+    TFormTouchMove &s = screen();
+    s.N1->trigger(); // 2004/03/01
+    QString opened;
+    dialogs.scripts.push_back([&](QDialog &d) {
+        auto &dlg = static_cast<TFrmGetDateTime &>(d);
+        opened = dlg.Edit1->text();
+        dlg.Edit1->selectAll();
+        QTest::keyClicks(dlg.Edit1, "2004/03/17");
+        QTest::mouseClick(dlg.BTCMDOK, Qt::LeftButton);
+    });
+    s.N4->trigger();
+    EXPECT_EQ(dialogs.ran, 1);
+    EXPECT_EQ(opened, QString("2004/03/01"));
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2004/03/17"));
+
+    // A day in the past is as good as any; the next opening starts on today again.
+    dialogs.scripts.push_back([&](QDialog &d) {
+        auto &dlg = static_cast<TFrmGetDateTime &>(d);
+        opened = dlg.Edit1->text();
+        dlg.MonthCalendar1->setSelectedDate(QDate(2003, 12, 5));
+        emit dlg.MonthCalendar1->clicked(QDate(2003, 12, 5));
+        QTest::mouseClick(dlg.BTCMDOK, Qt::LeftButton);
+    });
+    s.N4->trigger();
+    EXPECT_EQ(opened, QString("2004/03/01"));
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2003/12/05"));
+    EXPECT_EQ(s.Edit_Rdate->text().size(), 10);
+}
+
+TEST_F(Stocking, CancelOrTheCloseBoxKeepTheStockingDateEmptyOrNot)
+{
+    TFormTouchMove &s = screen();
+    auto pickThen = [](std::function<void(TFrmGetDateTime &)> leave) {
+        return [leave](QDialog &d) {
+            auto &dlg = static_cast<TFrmGetDateTime &>(d);
+            dlg.Edit1->selectAll();
+            QTest::keyClicks(dlg.Edit1, "2004/05/20");
+            leave(dlg);
+        };
+    };
+    dialogs.scripts.push_back(pickThen([](TFrmGetDateTime &dlg) { QTest::mouseClick(dlg.BDCMDNOT, Qt::LeftButton); }));
+    s.N4->trigger();
+    EXPECT_TRUE(s.Edit_Rdate->text().isEmpty());
+
+    s.N2->trigger();
+    dialogs.scripts.push_back(pickThen([](TFrmGetDateTime &dlg) { QTest::keyClick(&dlg, Qt::Key_Escape); }));
+    s.N4->trigger();
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2004/03/02"));
+
+    // A confirmed use leaves its answer behind; the close box of the next use still counts as a cancel.
+    dialogs.scripts.push_back(pickThen([](TFrmGetDateTime &dlg) { QTest::mouseClick(dlg.BTCMDOK, Qt::LeftButton); }));
+    s.N4->trigger();
+    ASSERT_EQ(s.Edit_Rdate->text(), QString("2004/05/20"));
+    dialogs.scripts.push_back(pickThen([](TFrmGetDateTime &dlg) { dlg.close(); }));
+    s.N4->trigger();
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2004/05/20"));
+    dialogs.scripts.push_back(pickThen([](TFrmGetDateTime &) {})); // left open: the runner uses the close box
+    s.N4->trigger();
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2004/05/20"));
+    EXPECT_EQ(dialogs.ran, 5);
+    EXPECT_TRUE(errors.shown.isEmpty());
+}
+
+TEST_F(Stocking, ATypedDayThatDoesNotExistLeavesTheCalendarsDayToBeTaken)
+{
+    TFormTouchMove &s = screen();
+    dialogs.scripts.push_back([](QDialog &d) {
+        auto &dlg = static_cast<TFrmGetDateTime &>(d);
+        dlg.Edit1->selectAll();
+        QTest::keyClicks(dlg.Edit1, "2004/02/10");
+        dlg.Edit1->selectAll();
+        QTest::keyClicks(dlg.Edit1, "2004/02/30");
+        QTest::mouseClick(dlg.BTCMDOK, Qt::LeftButton);
+    });
+    s.N4->trigger();
+    EXPECT_EQ(s.Edit_Rdate->text(), QString("2004/02/10"));
+}
+
+// ---- the proposal on the screen -----------------------------------------------------------------------
+
+TEST_F(Stocking, ProposalFillsTheGridSetsTheCalendarLocksAndFocusesTheFirstLine)
+{
+    TFormTouchMove &s = proposedScreen();
+    auto *grid = s.bsSkinDBGrid1;
+    auto *model = grid->dataSetModel();
+    ASSERT_EQ(model->rowCount(), 3);
+    const int p1 = lineOf(s, "P1");
+    const QStringList expected = {"P1", "Name P1", "10", "3", "5", "2"};
+    for (int c = 1; c < 7; ++c)
+        EXPECT_EQ(cell(s, p1, c), expected[c - 1]) << "column " << c;
+    EXPECT_EQ(s.store.CandidateCount, 3);
+
+    EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 29));
+    EXPECT_EQ(s.bsSkinMonthCalendar1->monthShown(), 2);
+    EXPECT_EQ(s.bsSkinMonthCalendar1->yearShown(), 2004);
+    for (int c = 0; c < 6; ++c)
+        EXPECT_FALSE(model->flags(model->index(0, c)) & Qt::ItemIsEditable) << "column " << c;
+    EXPECT_TRUE(model->flags(model->index(0, 6)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(s.store.ClientDataSet2.recNo(), 1);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(s.store.ClientDataSet2.state(), data::TDataSetState::dsBrowse);
+    EXPECT_TRUE(messages.shown().empty());
+
+    // Typing into a fixed column does nothing; a second proposal appends the same lines again.
+    goToCell(s, 0, 1);
+    type("X");
+    EXPECT_EQ(cell(s, 0, 1), QString::fromStdString(s.store.ClientDataSet2.fieldByName("PROD_ID").asString()));
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    EXPECT_EQ(model->rowCount(), 6);
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+    EXPECT_FALSE(model->flags(model->index(5, 1)) & Qt::ItemIsEditable);
+}
+
+TEST_F(Stocking, WithoutAStockingDateTheButtonDoesNothing)
+{
+    item("P1", 3, 5, 10);
+    TFormTouchMove &s = screen();
+    s.bsSkinEdit1->setText("S02");
+    s.bsSkinEdit2->setText("S01");
+    const QDate calendar = s.bsSkinMonthCalendar1->selectedDate();
+    s.bsSkinButton1->click();
+    EXPECT_EQ(s.store.ClientDataSet2.recordCount(), 0);
+    EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), calendar);
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(errors.shown.isEmpty());
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'"), "0");
+}
+
+TEST_F(Stocking, BranchCodesAsTypedInTheHeader)
+{
+    item("P1", 3, 5, 10);
+    TFormTouchMove &s = readyScreen("S'02");
+    s.bsSkinButton1->click();
+    EXPECT_EQ(messages.texts(), QStringList{QString::fromUtf8(transfer::BranchCodeMessage)});
+    EXPECT_EQ(s.store.ClientDataSet2.recordCount(), 0);
+
+    s.bsSkinEdit1->setText(" s02 ");
+    s.bsSkinButton1->click();
+    s.bsSkinButton1->click();
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+    EXPECT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 22)) << "no sales of s02: the earlier week";
+
+    s.bsSkinEdit1->setText("分倉");
+    s.bsSkinButton1->click();
+    EXPECT_EQ(messages.shown().size(), 2u);
+}
+
+TEST_F(Stocking, AProposalWhileTheServerGoesAwayShowsTheErrorAndKeepsTheLinesSoFar)
+{
+    for (const char *prod : {"P1", "P2", "P3", "P4"})
+        item(prod, 0, 5, 10);
+    TFormTouchMove &s = readyScreen();
+    auto &lines = s.store.ClientDataSet2;
+    int posts = 0;
+    auto check = lines.beforePost;
+    lines.beforePost = [&, check](data::TClientDataSet &set) {
+        check(set);
+        if (++posts == 2) // the attachment of the screen is ended by the server from here on
+            db.exec("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+    };
+    s.bsSkinButton1->click();
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].contains("shutdown", Qt::CaseInsensitive)) << errors.shown[0].toStdString();
+    EXPECT_EQ(lines.recordCount(), 2) << "the lines stored before the failure stay";
+    EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse);
+    EXPECT_TRUE(lines.fields(1).readOnly()) << "the fixed columns end locked";
+    EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 29));
+
+    s.bsSkinButton1->click();
+    EXPECT_EQ(errors.shown.size(), 2) << "every further try shows the error";
+    EXPECT_EQ(lines.recordCount(), 2);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM VIEW_SALQTYS02"), "4") << "the view the first try made is whole";
+}
+
+// ---- quantity entry through the grid ------------------------------------------------------------------
+
+TEST_F(Stocking, TooLargeAQuantityIsRefusedTheLineKeepsItAndEscapeRestoresIt)
+{
+    TFormTouchMove &s = proposedScreen();
+    auto &lines = s.store.ClientDataSet2;
+    const int p1 = lineOf(s, "P1");
+    goToCell(s, p1, 6);
+    type("11");
+    enter();
+    EXPECT_EQ(messages.texts(), QStringList{QString::fromUtf8(transfer::QuantityTooLargeMessage)});
+    EXPECT_EQ(messages.shown()[0].kind, widgets::MsgKind::Warning);
+    EXPECT_EQ(s.bsSkinDBGrid1->currentIndex().row(), p1) << "the cursor stays on the refused line";
+    EXPECT_EQ(lines.state(), data::TDataSetState::dsEdit);
+    EXPECT_EQ(lines.fieldByName("M_QTY").asInteger(), 11);
+    EXPECT_EQ(cell(s, p1, 6), QString("11"));
+    EXPECT_TRUE(errors.shown.isEmpty()) << "the abort after the message is silent";
+
+    key(Qt::Key_Escape);
+    EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse);
+    EXPECT_EQ(lines.fieldByName("M_QTY").asInteger(), 2);
+    EXPECT_EQ(cell(s, p1, 6), QString("2"));
+    EXPECT_EQ(s.bsSkinDBGrid1->currentIndex().row(), p1);
+}
+
+TEST_F(Stocking, EnterMovesOnLikeTabAndLeavingTheLinePostsItThroughTheCheck)
+{
+    TFormTouchMove &s = proposedScreen();
+    auto &lines = s.store.ClientDataSet2;
+    auto *grid = s.bsSkinDBGrid1;
+    goToCell(s, 0, 3);
+    enter();
+    EXPECT_EQ(grid->currentIndex().column(), 4) << "Enter on a fixed column moves to the next column";
+    enter();
+    enter();
+    ASSERT_EQ(grid->currentIndex().column(), 6);
+
+    const int tQty = lines.fieldByName("T_QTY").asInteger();
+    type(QString::number(tQty)); // equal to the main stock: accepted
+    enter();
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0)) << "past the last column to the next line";
+    EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse);
+    EXPECT_EQ(cell(s, 0, 6), QString::number(tQty));
+    EXPECT_TRUE(messages.shown().empty());
+
+    // Enter in the quantity cell of a line with too large a value: message, the cursor stays.
+    goToCell(s, 1, 6);
+    type("999");
+    enter();
+    EXPECT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 6));
+    // A second Enter tries again and is refused again; a correct value then lets the cursor go on.
+    enter();
+    EXPECT_EQ(messages.shown().size(), 2u);
+    type("1");
+    enter();
+    EXPECT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(2, 0));
+    EXPECT_EQ(cell(s, 1, 6), QString("1"));
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Stocking, LettersAnOverlongOrANegativeNumberTypedIntoTheQuantity)
+{
+    TFormTouchMove &s = proposedScreen();
+    auto &lines = s.store.ClientDataSet2;
+    const QString proposed = cell(s, 0, 6);
+
+    struct Case {
+        const char *typed;
+        const char *error; ///< the error box's text, or null when accepted
+    };
+    const Case cases[] = {{"abc", "'abc' is not a valid integer value"},
+                          {"99999999999", "'99999999999' is out of the range of an integer value"},
+                          {"-3", nullptr},
+                          {"0", nullptr}};
+    for (const Case &c : cases) {
+        errors.shown.clear();
+        goToCell(s, 0, 6);
+        type(c.typed);
+        enter();
+        if (c.error) {
+            ASSERT_EQ(errors.shown.size(), 1) << c.typed;
+            EXPECT_EQ(errors.shown[0], QString(c.error));
+            EXPECT_EQ(cell(s, 0, 6), proposed) << c.typed << ": the line keeps its quantity";
+        } else {
+            EXPECT_TRUE(errors.shown.isEmpty()) << c.typed << ": " << errors.shown.join("\n").toStdString();
+            EXPECT_EQ(cell(s, 0, 6), QString(c.typed));
+        }
+        EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse) << c.typed;
+        EXPECT_EQ(s.bsSkinDBGrid1->currentIndex(), s.bsSkinDBGrid1->model()->index(1, 0))
+            << c.typed << ": Enter moved on to the next line";
+    }
+    EXPECT_TRUE(messages.shown().empty()) << "zero and negative quantities pass the check";
+}
+
+} // namespace

@@ -1,0 +1,192 @@
+#include "Proposal.h"
+
+#include "StockingDate.h"
+
+#include "data/DateText.h"
+#include "data/SqlText.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace transfer {
+
+using data::quoteValue;
+
+namespace proposal_sql {
+
+Lines viewLookUp(const std::string &viewName)
+{
+    std::string upper = viewName;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : char(c); });
+    return {"SELECT RDB$VIEW_NAME FROM RDB$VIEW_RELATIONS WHERE RDB$VIEW_NAME = '" + quoteValue(upper) + "'"};
+}
+
+Lines dropView(const std::string &viewName)
+{
+    return {"DROP VIEW " + viewName};
+}
+
+Lines salesSummary(const std::string &day, const std::string &branch, bool earlier)
+{
+    return {earlier ? "SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB " : "SELECT PROD_ID,cast(SUM(QTY) as INT) FROM SAL_SUB ",
+            " WHERE BILL_DATE = '" + quoteValue(day) + "'", " AND STOCK_ID = '" + quoteValue(branch) + "'",
+            "GROUP BY PROD_ID"};
+}
+
+Lines createView(const std::string &viewName, const std::string &day, const std::string &branch)
+{
+    return {"CREATE VIEW " + viewName + "(PROD_ID,SAL_QTY) as ", "SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB ",
+            " WHERE BILL_DATE = '" + quoteValue(day) + "'", " AND STOCK_ID = '" + quoteValue(branch) + "'",
+            " GROUP BY PROD_ID"};
+}
+
+Lines candidates(const std::string &viewName, const std::string &branch)
+{
+    return {"SELECT A.PROD_ID,A.NOW_QTY,B.SAL_QTY FROM STORE_QTY A INNER JOIN " + viewName + " B ",
+            " ON A.PROD_ID = B.PROD_ID ", " AND A.STOCK_ID = '" + quoteValue(branch) + "'",
+            " WHERE A.NOW_QTY - B.SAL_QTY <= 0 "};
+}
+
+Lines mainStock(const std::string &mainCode, const std::string &prodId)
+{
+    return {"SELECT A.PROD_ID,A.PROD_NAME,B.NOW_QTY FROM PRODUCT A INNER JOIN ", "STORE_QTY B ",
+            "ON A.PROD_ID = B.PROD_ID ", "AND B.STOCK_ID = '" + quoteValue(mainCode) + "'",
+            "WHERE A.PROD_ID = '" + quoteValue(prodId) + "'"};
+}
+
+} // namespace proposal_sql
+
+std::string trimCode(const std::string &code)
+{
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    auto begin = std::find_if_not(code.begin(), code.end(), blank);
+    auto end = std::find_if_not(code.rbegin(), std::make_reverse_iterator(begin), blank).base();
+    return std::string(begin, end);
+}
+
+bool isIdentifierPart(const std::string &code)
+{
+    return !code.empty() && std::all_of(code.begin(), code.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+    });
+}
+
+std::string salesViewName(const std::string &branch)
+{
+    return "VIEW_SALQTY" + branch;
+}
+
+Proposal::Proposal(TransferStore &store, widgets::IMessageBox &messages) : store_(store), messages_(messages) {}
+
+bool Proposal::run(const ProposalRequest &request)
+{
+    if (request.stockingDate.empty())
+        return false;
+    const std::string branch = trimCode(request.branchCode);
+    if (!isIdentifierPart(branch)) {
+        messages_.messageDlg(BranchCodeMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        return false;
+    }
+    const std::string view = salesViewName(branch);
+    QDate day = referenceDay(readStockingDate(request.stockingDate));
+
+    data::TSQLQuery &query = store_.SQLQuery1;
+    data::setStatement(query, proposal_sql::viewLookUp(view));
+    query.open();
+    if (query.recordCount() > 0) {
+        data::setStatement(query, proposal_sql::dropView(view));
+        query.execSQL();
+    }
+    if (trimCode(request.stockingDate).size() != 10) {
+        messages_.messageDlg(DateFormatMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        return false;
+    }
+
+    fetch(proposal_sql::salesSummary(data::formatDate(day), branch, false));
+    if (store_.ClientDataSet1.isEmpty()) {
+        day = day.addDays(-7);
+        fetch(proposal_sql::salesSummary(data::formatDate(day), branch, true));
+    }
+    if (showReferenceDay)
+        showReferenceDay(day);
+
+    data::setStatement(query, proposal_sql::createView(view, data::formatDate(day), branch));
+    query.execSQL();
+    fetch(proposal_sql::candidates(view, branch));
+    store_.CandidateCount = store_.ClientDataSet1.recordCount();
+    appendLines(trimCode(request.mainCode));
+    return true;
+}
+
+// Runs a statement into ClientDataSet1, fetching its whole result (which frees the statement).
+void Proposal::fetch(const proposal_sql::Lines &statement)
+{
+    data::TClientDataSet &result = store_.ClientDataSet1;
+    result.close();
+    result.setCommandText(data::joinLines(statement));
+    result.open();
+}
+
+namespace {
+/// Keeps the fixed columns writable while the proposal fills them, and locks them whatever happens.
+class FixedColumnsOpen {
+public:
+    explicit FixedColumnsOpen(TransferStore &store) : store_(store) { store_.lockFixedColumns(false); }
+    ~FixedColumnsOpen() { store_.lockFixedColumns(true); }
+    FixedColumnsOpen(const FixedColumnsOpen &) = delete;
+    FixedColumnsOpen &operator=(const FixedColumnsOpen &) = delete;
+
+private:
+    TransferStore &store_;
+};
+} // namespace
+
+void Proposal::appendLines(const std::string &mainCode)
+{
+    data::TClientDataSet &candidates = store_.ClientDataSet1;
+    const FixedColumnsOpen open(store_);
+    int position = 0;
+    for (candidates.first(); !candidates.eof(); candidates.next())
+        appendLine(++position, mainCode);
+}
+
+// One candidate: its main-warehouse stock, then a line, stored at once or discarded when there is nothing to
+// move. Appending first stores a line the operator left pending, through the quantity check.
+void Proposal::appendLine(int position, const std::string &mainCode)
+{
+    data::TClientDataSet &candidate = store_.ClientDataSet1;
+    data::TClientDataSet &lines = store_.ClientDataSet2;
+    data::TSQLQuery &query = store_.SQLQuery1;
+    const std::string prodId = candidate.fieldByName("PROD_ID").asString();
+    data::setStatement(query, proposal_sql::mainStock(mainCode, prodId));
+    query.open(); // no row: no name and no main stock
+
+    lines.append();
+    std::int64_t quantity = 0;
+    try {
+        lines.fieldByName("Sno").setAsInteger(position);
+        lines.fieldByName("PROD_ID").setAsString(prodId);
+        lines.fieldByName("PROD_NAME").setAsString(query.fieldByName("PROD_NAME").asString());
+        // Stock may be fractional: the integer fields keep the whole part (truncated toward zero).
+        lines.fieldByName("T_QTY").setValue(query.fieldByName("NOW_QTY").value());
+        lines.fieldByName("NOW_QTY").setValue(candidate.fieldByName("NOW_QTY").value());
+        lines.fieldByName("SAL_QTY").setValue(candidate.fieldByName("SAL_QTY").value());
+        // The smaller of the need and the main stock; an empty main stock is smaller than any need.
+        const data::TValue mainStock = lines.fieldByName("T_QTY").value();
+        const std::int64_t need =
+            std::int64_t(lines.fieldByName("SAL_QTY").asInteger()) - lines.fieldByName("NOW_QTY").asInteger();
+        quantity = mainStock.isNull() ? 0 : std::min<std::int64_t>(need, mainStock.asInteger());
+    } catch (...) {
+        lines.cancel(); // no half-filled line
+        throw;
+    }
+    if (quantity <= 0) {
+        lines.cancel();
+        return;
+    }
+    lines.fieldByName("M_QTY").setAsInteger(std::int32_t(quantity));
+    lines.post();
+}
+
+} // namespace transfer
