@@ -59,6 +59,14 @@ static void installModule(const char *module, const std::string &programDir)
 void installRecordingModule(const std::string &programDir) { installModule(RECORDING_MODULE, programDir); }
 void installModuleWithoutEntry(const std::string &programDir) { installModule(NO_ENTRY_MODULE, programDir); }
 
+void prepareShop(TestDatabase &db)
+{
+    fillShop(db);
+    writeSettings(db.programDir(), "A01_" + cp950("王小明"));
+    writeTitleFile(db.programDir(), cp950("中山店 調撥單"));
+    installRecordingModule(db.programDir());
+}
+
 std::vector<std::string> moduleCalls(const std::string &programDir)
 {
     std::vector<std::string> calls;

@@ -31,6 +31,10 @@ std::vector<std::string> moduleCalls(const std::string &programDir);
 /// Whether the module file in the folder is still loaded in this process.
 bool moduleLoaded(const std::string &programDir);
 
+/// The whole shop: fillShop, the settings with salesperson "A01_王小明", the title "中山店 調撥單" and the
+/// recording stand-in module.
+void prepareShop(TestDatabase &db);
+
 /// Appends and posts a line.
 void addLine(data::TClientDataSet &lines, int sno, const std::string &prodId, const std::string &name,
              std::optional<int> mainStock, std::optional<int> quantity);

@@ -51,10 +51,7 @@ class HandOff : public ::testing::Test, public ScreenFixture {
 protected:
     HandOff()
     {
-        fillShop(db);
-        writeSettings(db.programDir(), "A01_" + cp950("王小明"));
-        writeTitleFile(db.programDir(), cp950("中山店 調撥單"));
-        installRecordingModule(db.programDir());
+        prepareShop(db);
     }
 
     TFormTouchMove &s() { return screen(); }

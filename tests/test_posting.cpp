@@ -31,10 +31,7 @@ class Posting : public ::testing::Test, public ScreenFixture {
 protected:
     Posting()
     {
-        fillShop(db);
-        writeSettings(db.programDir(), "A01_" + cp950("王小明"));
-        writeTitleFile(db.programDir(), cp950("中山店 調撥單"));
-        installRecordingModule(db.programDir());
+        prepareShop(db);
         clock.moment = QDateTime(QDate(2004, 3, 1), QTime(9, 30, 0, 7));
     }
 
