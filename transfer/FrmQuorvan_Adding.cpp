@@ -14,20 +14,6 @@
 
 namespace transfer {
 
-namespace {
-
-/// A warehouse code as typed, without leading and trailing blanks.
-std::string trimmedCode(const widgets::TCodePageEdit &edit)
-{
-    const std::string bytes = edit.bytes();
-    const auto first = bytes.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return bytes.substr(first, bytes.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-} // namespace
-
 void TFormTouchMove::bsSkinButton2Click()
 {
     if (Edit_Rdate->text().isEmpty())
@@ -49,7 +35,7 @@ void TFormTouchMove::Timer1Timer()
 
 void TFormTouchMove::MergePickedProducts()
 {
-    ProductMerge(store).merge(trimmedCode(*bsSkinEdit2), trimmedCode(*bsSkinEdit1));
+    ProductMerge(store).merge(trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
 }
 
 } // namespace transfer

@@ -37,19 +37,6 @@ private:
     bool on_ = true;
 };
 
-/// The text without leading and trailing blanks and control characters. Code page 950 bytes of Chinese
-/// characters are all above the blank, so they are never cut.
-std::string trimmed(const std::string &bytes)
-{
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    size_t first = 0, last = bytes.size();
-    while (first < last && blank(bytes[first]))
-        ++first;
-    while (last > first && blank(bytes[last - 1]))
-        --last;
-    return bytes.substr(first, last - first);
-}
-
 } // namespace
 
 void TFormTouchMove::fcImageBtn2Click()
@@ -61,8 +48,8 @@ void TFormTouchMove::fcImageBtn2Click()
     } unlock{store};
 
     Memo1->clear();
-    store.SStockID = trimmed(bsSkinEdit2->bytes());
-    store.TStockID = trimmed(bsSkinEdit1->bytes());
+    store.SStockID = trimCode(bsSkinEdit2->bytes());
+    store.TStockID = trimCode(bsSkinEdit1->bytes());
     const std::string today = data::formatDate(services_.clock.today());
 
     // A confirmation whose number cannot be drawn writes nothing and leaves no number behind, so neither

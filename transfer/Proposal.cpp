@@ -57,14 +57,6 @@ Lines mainStock(const std::string &mainCode, const std::string &prodId)
 
 } // namespace proposal_sql
 
-std::string trimCode(const std::string &code)
-{
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    auto begin = std::find_if_not(code.begin(), code.end(), blank);
-    auto end = std::find_if_not(code.rbegin(), std::make_reverse_iterator(begin), blank).base();
-    return std::string(begin, end);
-}
-
 bool isIdentifierPart(const std::string &code)
 {
     return !code.empty() && std::all_of(code.begin(), code.end(), [](char c) {

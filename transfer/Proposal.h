@@ -37,8 +37,6 @@ Lines candidates(const std::string &viewName, const std::string &branch);
 Lines mainStock(const std::string &mainCode, const std::string &prodId);
 } // namespace proposal_sql
 
-/// Trims blanks and control characters from both ends, as codes typed into the header are read.
-std::string trimCode(const std::string &code);
 /// Letters, digits, "_" and "$" only, and at least one of them.
 bool isIdentifierPart(const std::string &code);
 /// "VIEW_SALQTY" followed by the branch code.

@@ -58,6 +58,10 @@ public:
     void lockFixedColumns(bool locked);
 };
 
+/// A code typed into the header without blanks and control characters at both ends. Code page 950 bytes
+/// of Chinese characters are all above the blank, so they are never cut.
+std::string trimCode(const std::string &code);
+
 /// Sets up a connection as the screen's design does: the definition "Kobrel" of the driver "Interbase",
 /// with its parameters read from the definition files at every connect.
 void configureConnection(data::TSQLConnection &connection);
