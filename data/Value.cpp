@@ -167,19 +167,12 @@ std::int32_t TValue::asInteger() const
         return 0;
     if (auto i = std::get_if<std::int32_t>(&v_))
         return *i;
-    if (auto s = std::get_if<std::string>(&v_)) {
-        std::int64_t n = 0;
-        bool overflow = false;
-        if (!parseWhole(*s, n, overflow))
-            throw EDatabaseError(quoted("'%s' is not a valid integer value", *s));
-        if (overflow || n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
-            throw EDatabaseError(quoted("'%s' is out of the range of an integer value", trimmed(*s)));
+    if (text() || std::holds_alternative<std::int64_t>(v_)) {
+        const std::int64_t n = asLargeInt(); // refuses text that is no whole number
+        if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
+            throw EDatabaseError(
+                quoted("'%s' is out of the range of an integer value", text() ? trimmed(*text()) : asString()));
         return std::int32_t(n);
-    }
-    if (auto i = std::get_if<std::int64_t>(&v_)) {
-        if (*i < std::numeric_limits<std::int32_t>::min() || *i > std::numeric_limits<std::int32_t>::max())
-            throw EDatabaseError(quoted("'%s' is out of the range of an integer value", asString()));
-        return std::int32_t(*i);
     }
     if (auto dec = std::get_if<Decimal>(&v_))
         return checkedInt32(double(dec->units / pow10(dec->scale)), asString());

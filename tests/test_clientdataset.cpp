@@ -1,5 +1,7 @@
 #include "data/ClientDataSet.h"
 
+#include "ErrorOf.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,16 +9,6 @@
 using namespace data;
 
 namespace {
-
-std::string errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EDatabaseError &e) {
-        return e.what();
-    }
-    return {};
-}
 
 /// Hands out fixed rows and records what the record set asked of it.
 class RowProvider : public IRecordProvider {

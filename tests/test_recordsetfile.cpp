@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "ErrorOf.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -27,16 +29,6 @@ DataPacket samplePacket()
               {TValue("a<b>&\"c'\t"), TValue(-1), TValue(), TValue(0.1), TValue(Decimal{-5, 2})},
               {TValue(), TValue(0), TValue(std::int64_t(-7)), TValue(), TValue()}};
     return p;
-}
-
-std::string errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EDatabaseError &e) {
-        return e.what();
-    }
-    return {};
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)

@@ -10,21 +10,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "ErrorOf.h"
+
 #include <gtest/gtest.h>
 
 using namespace data;
 
 namespace {
-
-std::string errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EDatabaseError &e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 class SqlLayer : public ::testing::Test {
 protected:

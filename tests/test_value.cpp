@@ -1,23 +1,11 @@
 #include "data/DbError.h"
 #include "data/Value.h"
 
+#include "ErrorOf.h"
+
 #include <gtest/gtest.h>
 
 using namespace data;
-
-namespace {
-
-std::string errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EDatabaseError &e) {
-        return e.what();
-    }
-    return {};
-}
-
-} // namespace
 
 TEST(Value, TextOfNumbers)
 {
