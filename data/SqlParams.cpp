@@ -2,18 +2,23 @@
 
 #include "DbError.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cctype>
 
 namespace data {
 
+// Parameter names are identifiers: letters, digits, "_" and "$".
+static bool sameName(const std::string &a, const std::string &b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
 TParam *TParams::findParam(const std::string &name)
 {
-    QString wanted = QString::fromStdString(name);
     for (auto &p : items_)
-        if (QString::fromStdString(p.name()).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (sameName(p.name(), name))
             return &p;
     return nullptr;
 }

@@ -42,6 +42,9 @@ TValue scaled(std::int64_t units, int scale, bool narrow)
 
 /// A prepared statement with the layout of its result row.
 struct TCustomSQLDataSet::Statement {
+    std::string sourceText; ///< the text as given, markers and all
+    std::vector<std::pair<unsigned, int>> inLayout; ///< the input message's layout, see bindInput
+    FbRef<IMessageMetadata> inMeta;
     std::string serverText;
     FbRef<IStatement> stmt;
     FbRef<IMessageMetadata> outMeta;
@@ -246,12 +249,27 @@ void TCustomSQLDataSet::setText(const std::string &text)
 {
     close();
     text_ = text;
+    derived_ = false;
+    // A statement is released as soon as its text changes to another one (a statement left prepared on a
+    // view makes a DROP VIEW wait). Rebuilding the same text line by line passes through prefixes of it:
+    // the statement stays prepared then.
+    if (statement_ && statement_->sourceText.compare(0, text_.size(), text_) != 0)
+        unprepare();
+}
+
+void TCustomSQLDataSet::derive()
+{
+    if (derived_)
+        return;
     parsed_ = parseParameters(text_);
     params_.assignNames(parsed_.markers);
-    // Rebuilding the same statement line by line passes through prefixes of it: keep it prepared then.
-    if (statement_ && !parsed_.serverText.empty() &&
-        statement_->serverText.compare(0, parsed_.serverText.size(), parsed_.serverText) != 0)
-        unprepare();
+    derived_ = true;
+}
+
+TParams &TCustomSQLDataSet::params()
+{
+    derive();
+    return params_;
 }
 
 bool TCustomSQLDataSet::prepared() const { return bool(statement_); }
@@ -275,6 +293,7 @@ TCustomSQLDataSet::Statement &TCustomSQLDataSet::prepare(ITransaction *tra)
 {
     if (source_)
         source_->finish(false);
+    derive();
     if (statement_ && statement_->serverText == parsed_.serverText)
         return *statement_;
     unprepare();
@@ -283,6 +302,7 @@ TCustomSQLDataSet::Statement &TCustomSQLDataSet::prepare(ITransaction *tra)
     FbClient &client = SQLConnection->client();
     FbStatus st(client);
     auto s = std::make_unique<Statement>();
+    s->sourceText = text_;
     s->serverText = parsed_.serverText;
     s->stmt.reset(SQLConnection->attachment()->prepare(&st, tra, 0, s->serverText.c_str(), 3,
                                                         IStatement::PREPARE_PREFETCH_METADATA));
@@ -330,55 +350,65 @@ TCustomSQLDataSet::Statement &TCustomSQLDataSet::prepare(ITransaction *tra)
     return *statement_;
 }
 
-void TCustomSQLDataSet::bindInput(std::string &buffer, FbRef<IMessageMetadata> &meta)
+IMessageMetadata *TCustomSQLDataSet::bindInput(std::string &buffer)
 {
     const auto &markers = parsed_.markers;
     if (markers.empty())
-        return;
-    FbClient &client = SQLConnection->client();
-    FbStatus st(client);
-    FbRef<IMetadataBuilder> builder(client.master()->getMetadataBuilder(&st, unsigned(markers.size())));
-    st.check();
+        return nullptr;
+    // The layout of the input message: each parameter's type with its length or scale. Text goes as
+    // VARCHAR of a length rounded up, so that the same statement run again with other values of the same
+    // kinds reuses the layout built for it before.
     std::vector<const TParam *> bound;
-    for (unsigned i = 0; i < markers.size(); ++i) {
-        const TParam &p = params_.paramByName(markers[i]);
-        if (p.dataType() == TFieldType::ftUnknown)
-            throw EDatabaseError(formatMessage("No value for parameter '%s'", p.name()));
+    std::vector<std::pair<unsigned, int>> layout;
+    for (const auto &marker : markers) {
+        const TParam &p = params_.paramByName(marker);
+        const TValue &v = p.value();
         bound.push_back(&p);
         switch (p.dataType()) {
+        case TFieldType::ftUnknown:
+            throw EDatabaseError(formatMessage("No value for parameter '%s'", p.name()));
         case TFieldType::ftString: {
-            const std::string *t = p.value().text();
-            builder->setType(&st, i, SQL_VARYING + 1);
-            builder->setLength(&st, i, std::max<unsigned>(1, t ? unsigned(t->size()) : 1));
-            builder->setCharSet(&st, i, 0);
+            const size_t length = v.text() ? v.text()->size() : 0;
+            layout.emplace_back(SQL_VARYING, int(std::max(length, std::min<size_t>((length / 64 + 1) * 64, 32765))));
             break;
         }
         case TFieldType::ftInteger:
-            builder->setType(&st, i, SQL_LONG + 1);
-            builder->setLength(&st, i, sizeof(ISC_LONG));
-            builder->setScale(&st, i, 0);
+            layout.emplace_back(SQL_LONG, 0);
             break;
         case TFieldType::ftLargeint:
-            builder->setType(&st, i, SQL_INT64 + 1);
-            builder->setLength(&st, i, sizeof(ISC_INT64));
-            builder->setScale(&st, i, 0);
+            layout.emplace_back(SQL_INT64, 0);
             break;
-        case TFieldType::ftBCD: {
-            const Decimal *dec = p.value().decimal();
-            builder->setType(&st, i, SQL_INT64 + 1);
-            builder->setLength(&st, i, sizeof(ISC_INT64));
-            builder->setScale(&st, i, dec ? -dec->scale : 0);
+        case TFieldType::ftBCD:
+            layout.emplace_back(SQL_INT64, v.decimal() ? -v.decimal()->scale : 0);
             break;
-        }
         default:
-            builder->setType(&st, i, SQL_DOUBLE + 1);
-            builder->setLength(&st, i, sizeof(double));
-            builder->setScale(&st, i, 0);
+            layout.emplace_back(SQL_DOUBLE, 0);
         }
-        st.check();
     }
-    meta.reset(builder->getMetadata(&st));
-    st.check();
+    FbClient &client = SQLConnection->client();
+    FbStatus st(client);
+    Statement &s = *statement_;
+    if (!s.inMeta || s.inLayout != layout) {
+        FbRef<IMetadataBuilder> builder(client.master()->getMetadataBuilder(&st, unsigned(layout.size())));
+        st.check();
+        for (unsigned i = 0; i < layout.size(); ++i) {
+            const auto [type, size] = layout[i];
+            builder->setType(&st, i, type + 1);
+            if (type == SQL_VARYING) {
+                builder->setLength(&st, i, unsigned(size));
+                builder->setCharSet(&st, i, 0);
+            } else {
+                builder->setLength(&st, i, type == SQL_LONG ? sizeof(ISC_LONG) : type == SQL_DOUBLE ? sizeof(double)
+                                                                                                      : sizeof(ISC_INT64));
+                builder->setScale(&st, i, size);
+            }
+            st.check();
+        }
+        s.inMeta.reset(builder->getMetadata(&st));
+        st.check();
+        s.inLayout = std::move(layout);
+    }
+    IMessageMetadata *meta = s.inMeta.get();
     buffer.assign(meta->getMessageLength(&st), '\0');
     st.check();
     auto *buf = reinterpret_cast<unsigned char *>(buffer.data());
@@ -419,6 +449,7 @@ void TCustomSQLDataSet::bindInput(std::string &buffer, FbRef<IMessageMetadata> &
         }
     }
     st.check();
+    return meta;
 }
 
 void TCustomSQLDataSet::pointRow()
@@ -498,11 +529,10 @@ void TCustomSQLDataSet::execSQL()
     OwnTransaction tra(*SQLConnection, false);
     Statement &s = prepare(tra.get());
     std::string inBuf;
-    FbRef<IMessageMetadata> inMeta;
-    bindInput(inBuf, inMeta);
+    IMessageMetadata *inMeta = bindInput(inBuf);
     FbStatus st(SQLConnection->client());
     std::string outBuf(s.outLength, '\0');
-    s.stmt->execute(&st, tra.get(), inMeta.get(), inBuf.empty() ? nullptr : inBuf.data(),
+    s.stmt->execute(&st, tra.get(), inMeta, inBuf.empty() ? nullptr : inBuf.data(),
                     s.columns.empty() ? nullptr : s.outMeta.get(), s.columns.empty() ? nullptr : outBuf.data());
     st.check();
     tra.commit();
@@ -516,10 +546,9 @@ std::unique_ptr<IRecordSource> TCustomSQLDataSet::openSource(bool releaseAtEnd)
     if (s.type != isc_info_sql_stmt_select)
         tra.makeWritable();
     std::string inBuf;
-    FbRef<IMessageMetadata> inMeta;
-    bindInput(inBuf, inMeta);
+    IMessageMetadata *inMeta = bindInput(inBuf);
     FbStatus st(SQLConnection->client());
-    FbRef<IResultSet> cursor(s.stmt->openCursor(&st, tra.get(), inMeta.get(), inBuf.empty() ? nullptr : inBuf.data(),
+    FbRef<IResultSet> cursor(s.stmt->openCursor(&st, tra.get(), inMeta, inBuf.empty() ? nullptr : inBuf.data(),
                                                 s.outMeta.get(), 0));
     st.check();
     auto source = std::make_unique<SqlRecordSource>(*this, tra.take(), std::move(cursor), releaseAtEnd);

@@ -63,8 +63,10 @@ public:
     TSQLConnection *SQLConnection;
     int MaxBlobSize = -1;
 
-    TParams &params() { return params_; }
-    TParam &paramByName(const std::string &name) { return params_.paramByName(name); }
+    /// The parameters of the current text, each without a value after the text has changed.
+    TParams &params();
+    /// "Parameter '%s' not found" when the text has no marker of that name.
+    TParam &paramByName(const std::string &name) { return params().paramByName(name); }
 
     /// Runs a row-returning statement and reads its rows; the first row is current.
     void open();
@@ -101,10 +103,15 @@ private:
     struct Statement;
     friend class SqlRecordSource;
     Statement &prepare(Firebird::ITransaction *tra);
-    void bindInput(std::string &buffer, FbRef<Firebird::IMessageMetadata> &meta);
+    /// Fills `buffer` with the parameters' values; returns the message's layout, kept with the statement
+    /// (null when the text has no parameters).
+    Firebird::IMessageMetadata *bindInput(std::string &buffer);
     void pointRow();
+    /// Reads the markers of a changed text: parameters and server text are derived once it is complete.
+    void derive();
 
     std::string text_;
+    bool derived_ = true;
     ParsedSql parsed_;
     TParams params_;
     std::unique_ptr<Statement> statement_;
