@@ -21,12 +21,12 @@ void fillShop(TestDatabase &db)
     db.exec("INSERT INTO STOCK_ITEM(STOCK_ID,STOCK_NAME) VALUES('S01','" + cp950("總倉") + "')");
     db.exec("INSERT INTO STOCK_ITEM(STOCK_ID,STOCK_NAME) VALUES('S02','" + cp950("分倉") + "')");
     db.exec("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,PROD_SCALE,UNITNAME,PACK1,PACK1_QTY,PACK2,PACK2_QTY,PD_ITEMID) "
-            "VALUES('P001','" + cp950("統一肉燥麵") + "','" + cp950("5入") + "','" + cp950("包") + "','" +
+            "VALUES('P001','" + cp950("青禾肉燥麵") + "','" + cp950("5入") + "','" + cp950("包") + "','" +
             cp950("箱") + "',24,'" + cp950("打") + "',12.5,'IT001')");
     db.exec("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,UNITNAME,PACK1,PACK2) VALUES('P002','" + cp950("鮮乳") + "','" +
             cp950("瓶") + "','" + cp950("箱") + "','" + cp950("打") + "')");
     db.exec("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,UNITNAME,PACK1_QTY,PACK2_QTY) VALUES('P''03','" +
-            cp950("蘋果西打") + "','" + cp950("罐") + "',6,1)");
+            cp950("蘋果汽水") + "','" + cp950("罐") + "',6,1)");
 }
 
 void writeSettings(const std::string &programDir, const std::string &salesText)

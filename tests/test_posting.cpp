@@ -72,10 +72,10 @@ TEST(SalespersonCode, TextBeforeTheFirstUnderscore)
 TEST_F(Posting, BillWithEveryKindOfLine)
 {
     auto &l = lines();
-    addLine(l, 1, "P001", cp950("統一肉燥麵"), 10, 4);
+    addLine(l, 1, "P001", cp950("青禾肉燥麵"), 10, 4);
     addLine(l, 2, "P002", cp950("鮮乳"), 5, 5);
     addLine(l, 3, "P404", cp950("舊品"), 3, 2);        // no PRODUCT row
-    addLine(l, 4, "P'03", cp950("蘋果西打"), 8, 1);    // a quote in the code
+    addLine(l, 4, "P'03", cp950("蘋果汽水"), 8, 1);    // a quote in the code
     addLine(l, 5, "P005", "zero", 8, 0);
     addLine(l, 6, "P006", "empty quantity", 8, std::nullopt);
     addLine(l, 7, "", "no code", 8, 1);
@@ -103,7 +103,7 @@ TEST_F(Posting, BillWithEveryKindOfLine)
     const std::string common = "|STORE_ID=K001  |S_STOCKID=S01|T_STOCKID=S02|CHG_DATE=2004/03/01|CHG_USER=|"
                                "BILL_DATE=2004/03/01";
     EXPECT_EQ(rowText(*reader, "SELECT * FROM MOVE_SUB WHERE PROD_ID = 'P001'"),
-              "MASTERBILLID=200403010001|KEYINTIME=09:30:00 07|PROD_ID=P001|PROD_NAME=" + cp950("統一肉燥麵") +
+              "MASTERBILLID=200403010001|KEYINTIME=09:30:00 07|PROD_ID=P001|PROD_NAME=" + cp950("青禾肉燥麵") +
                   "|PROD_SCALE=" + cp950("5入") + "|QTY=4|UNITNAME=" + cp950("包") + "|TEMPPRODID=P001|V_QTY=4|V_UNIT=" +
                   cp950("包") + "|PACK1_QTY=24|PACK1_NAME=" + cp950("箱") + "|PACK2_QTY=12.5|PACK2_NAME=" + cp950("打") +
                   "|PD_ITEMID=IT001|REMARK=" + common);
@@ -121,7 +121,7 @@ TEST_F(Posting, BillWithEveryKindOfLine)
 
 TEST_F(Posting, StatementTextsAndParametersAsSent)
 {
-    addLine(lines(), 1, "P001", cp950("統一肉燥麵"), 10, 4);
+    addLine(lines(), 1, "P001", cp950("青禾肉燥麵"), 10, 4);
     messages.queue(MsgResult::Yes);
     confirm();
 
@@ -157,7 +157,7 @@ TEST_F(Posting, StatementTextsAndParametersAsSent)
     } line[] = {{"MASTERBILLID", TFieldType::ftString, "200403010001"},
                 {"KEYINTIME", TFieldType::ftString, "09:30:00 07"},
                 {"PROD_ID", TFieldType::ftString, "P001"},
-                {"PROD_NAME", TFieldType::ftString, cp950("統一肉燥麵")},
+                {"PROD_NAME", TFieldType::ftString, cp950("青禾肉燥麵")},
                 {"PROD_SCALE", TFieldType::ftString, cp950("5入")},
                 {"QTY", TFieldType::ftInteger, "4"},
                 {"UNITNAME", TFieldType::ftString, cp950("包")},

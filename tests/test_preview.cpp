@@ -29,7 +29,7 @@ std::string cp950(const QString &text)
 }
 
 const std::string MainStock = "S01\xc1\x60\xad\xdc"; // S01總倉, as the hand-off writes it
-const char *const ProductName = "統一肉燥麵";
+const char *const ProductName = "青禾肉燥麵";
 const char *const EtenProduct = "碁盤格餅乾"; // 碁 exists only in the ETEN extension of code page 950
 
 struct Line {
