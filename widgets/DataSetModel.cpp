@@ -93,8 +93,13 @@ int DataSetModel::columnCount(const QModelIndex &parent) const
 
 QVariant DataSetModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_
-        || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_)
+        return {};
+    if (role == Qt::TextAlignmentRole) { // numbers line up on the right, text on the left
+        const bool text = dataSet_->fields(index.column()).dataType() == data::TFieldType::ftString;
+        return QVariant::fromValue(Qt::AlignVCenter | (text ? Qt::AlignLeft : Qt::AlignRight));
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     return decodeText(dataSet_->displayValue(index.row(), index.column()).asString());
 }
