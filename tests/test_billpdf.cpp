@@ -18,20 +18,11 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include "PdfText.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-QStringList pdfPages(const QString &pdf)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    EXPECT_TRUE(process.waitForFinished(60000));
-    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
-    while (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
 
 void copyInto(const QString &from, const QString &to)
 {

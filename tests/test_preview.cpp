@@ -16,6 +16,8 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "PdfText.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -123,18 +125,6 @@ std::vector<Line> numberedLines(int count)
         lines.push_back({QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')).toStdString(),
                          i == 1 ? QString::fromUtf8(ProductName) : QStringLiteral("商品%1").arg(i), i});
     return lines;
-}
-
-/// The text of each page of a PDF file, as pdftotext lays it out.
-QStringList pdfPages(const QString &pdf)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    EXPECT_TRUE(process.waitForFinished(30000));
-    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
-    while (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
 }
 
 class PreviewTest : public ::testing::Test {
