@@ -64,6 +64,16 @@ bool FbStatus::failed() const
     return wrapper_.getState() & IStatus::STATE_ERRORS;
 }
 
+bool FbStatus::has(long gdsCode) const
+{
+    if (!failed())
+        return false;
+    for (const intptr_t *e = wrapper_.getErrors(); *e != isc_arg_end; e += (*e == isc_arg_cstring ? 3 : 2))
+        if (e[0] == isc_arg_gds && e[1] == gdsCode)
+            return true;
+    return false;
+}
+
 void FbStatus::check()
 {
     if (!failed())

@@ -75,8 +75,10 @@ public:
     explicit FbStatus(const FbClient &client);
     Firebird::CheckStatusWrapper *operator&() { return &wrapper_; }
     void check();
-    /// The failure as an exception, without throwing it (for paths that must clean up first).
+    /// Whether the call failed (for paths that must clean up before check() raises).
     bool failed() const;
+    /// Whether the failure carries the server's error code `gdsCode` anywhere in its error vector.
+    bool has(long gdsCode) const;
 
 private:
     const FbClient &client_;

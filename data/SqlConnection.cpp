@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <chrono>
+#include <thread>
+
 namespace data {
 
 using namespace Firebird;
@@ -76,9 +79,20 @@ void TSQLConnection::open()
     std::string dialect = Params.value("SQLDialect", "3");
     dpb->insertInt(&st, isc_dpb_sql_dialect, std::stoi(dialect.empty() ? "3" : dialect));
     st.check();
-    FbRef<IAttachment> att(client->provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
-                                                               dpb->getBuffer(&st)));
-    st.check();
+    // The embedded engine winds a database down for a moment after its last attachment has gone; an
+    // attachment that comes in that moment is refused as if another process had the file open. It is tried
+    // again for up to a second.
+    FbRef<IAttachment> att;
+    for (int attempt = 1;; ++attempt) {
+        FbStatus attach(*client);
+        att.reset(client->provider()->attachDatabase(&attach, database.c_str(), dpb->getBufferLength(&st),
+                                                     dpb->getBuffer(&st)));
+        if (!attach.failed())
+            break;
+        if (attempt == 50 || !attach.has(isc_already_opened))
+            attach.check();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 
     tpb_.clear();
     tpb_ += char(isc_tpb_version3);

@@ -14,6 +14,15 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+/// Screen texts print as text when a check fails.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 class FixedClock : public data::IClock {
 public:

@@ -2,12 +2,27 @@
 
 #include "tools/ShopDatabase.h"
 
+#include <vector>
 
-TestDatabase::TestDatabase()
+namespace {
+
+/// The folders of the databases of the tests that have ended, removed when the test program ends. The
+/// embedded engine knows a database by its file's inode and may still be winding a database down for a
+/// moment after its last attachment has gone: a file deleted at once could hand its inode to the next test's
+/// database, which the engine would then take for the old one.
+std::vector<std::unique_ptr<QTemporaryDir>> &endedFolders()
 {
-    if (!dir_.isValid())
+    static std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    return folders;
+}
+
+} // namespace
+
+TestDatabase::TestDatabase() : dir_(std::make_unique<QTemporaryDir>())
+{
+    if (!dir_->isValid())
         throw std::runtime_error("Cannot make a temporary folder");
-    programDir_ = dir_.path().toStdString() + "/";
+    programDir_ = dir_->path().toStdString() + "/";
     database_ = programDir_ + "POSDATA.FDB";
     shopdb::Target t{programDir_, database_};
     shopdb::writeDefinitionFiles(t);
@@ -18,6 +33,7 @@ TestDatabase::~TestDatabase()
 {
     query_.reset();
     conn_.reset();
+    endedFolders().push_back(std::move(dir_));
 }
 
 std::unique_ptr<data::TSQLConnection> TestDatabase::connection() const

@@ -1,6 +1,6 @@
 #pragma once
 // A fresh shop database per test: a temporary program folder with the definition files and an embedded
-// database file made from sql/schema.sql, removed again when the test ends.
+// database file made from sql/schema.sql, removed again when the test program ends.
 
 #include "data/SqlQuery.h"
 
@@ -28,7 +28,7 @@ public:
 
 private:
     data::TSQLQuery &query(const std::string &sql);
-    QTemporaryDir dir_;
+    std::unique_ptr<QTemporaryDir> dir_;
     std::string programDir_;
     std::string database_;
     std::unique_ptr<data::TSQLConnection> conn_;

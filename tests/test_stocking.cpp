@@ -24,10 +24,6 @@
 
 using transfer::TFormTouchMove;
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
-
 namespace {
 
 class Stocking : public ::testing::Test, public ScreenFixture {
