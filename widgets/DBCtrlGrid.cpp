@@ -1,8 +1,8 @@
 #include "DBCtrlGrid.h"
 
 #include "CodePage.h"
+#include "ErrorBox.h"
 
-#include <QDebug>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -209,12 +209,7 @@ void TDBCtrlGrid::scrollToCurrent()
 
 void TDBCtrlGrid::report(const std::exception &error)
 {
-    if (dynamic_cast<const data::EAbort *>(&error))
-        return;
-    if (onError)
-        onError(error);
-    else
-        qWarning() << "board:" << error.what();
+    reportToHook(onError, error, "board:");
 }
 
 } // namespace widgets

@@ -1,8 +1,8 @@
 #include "DBGrid.h"
 
 #include "DataSetModel.h"
+#include "ErrorBox.h"
 
-#include <QDebug>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
@@ -339,12 +339,7 @@ void TDBGrid::hideHint()
 
 void TDBGrid::report(const std::exception &error)
 {
-    if (dynamic_cast<const data::EAbort *>(&error))
-        return;
-    if (onError)
-        onError(error);
-    else
-        qWarning() << "grid:" << error.what();
+    reportToHook(onError, error, "grid:");
 }
 
 } // namespace widgets

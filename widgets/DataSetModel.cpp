@@ -1,8 +1,7 @@
 #include "DataSetModel.h"
 
 #include "CodePage.h"
-
-#include <QDebug>
+#include "ErrorBox.h"
 
 namespace widgets {
 
@@ -161,10 +160,7 @@ bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int 
 
 void DataSetModel::report(const std::exception &error)
 {
-    if (onError)
-        onError(error);
-    else
-        qWarning() << "record set:" << error.what();
+    reportToHook(onError, error, "record set:");
 }
 
 } // namespace widgets

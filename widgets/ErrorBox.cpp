@@ -5,6 +5,7 @@
 #include "data/DbError.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMessageBox>
 
 namespace widgets {
@@ -26,6 +27,16 @@ QString errorText(const std::exception &error)
 bool isSilentAbort(const std::exception &error)
 {
     return dynamic_cast<const data::EAbort *>(&error) != nullptr;
+}
+
+void reportToHook(const ErrorHook &hook, const std::exception &error, const char *widget)
+{
+    if (isSilentAbort(error))
+        return;
+    if (hook)
+        hook(error);
+    else
+        qWarning() << widget << error.what();
 }
 
 } // namespace widgets

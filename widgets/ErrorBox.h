@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <exception>
+#include <functional>
 #include <utility>
 
 class QWidget;
@@ -37,6 +38,12 @@ QString errorText(const std::exception &error);
 template <class F> bool guarded(IErrorReporter &reporter, F &&work) noexcept;
 
 bool isSilentAbort(const std::exception &error);
+
+/// The error hook of a widget that works on a record set.
+using ErrorHook = std::function<void(const std::exception &error)>;
+/// Hands a failure met inside a widget to its hook; the silent abort goes nowhere, and a widget without a
+/// hook logs the failure under `widget`.
+void reportToHook(const ErrorHook &hook, const std::exception &error, const char *widget);
 
 template <class F> bool guarded(IErrorReporter &reporter, F &&work) noexcept
 {
