@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 
 namespace transfer {
 
@@ -42,10 +43,7 @@ private:
 void TFormTouchMove::fcImageBtn2Click()
 {
     // The fixed columns become editable again after every confirmation, also one that failed.
-    struct Unlock {
-        TransferStore &store;
-        ~Unlock() { store.lockFixedColumns(false); }
-    } unlock{store};
+    const auto unlock = qScopeGuard([this] { store.lockFixedColumns(false); });
 
     Memo1->clear();
     store.SStockID = trimCode(bsSkinEdit2->bytes());

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QLibrary>
+#include <QScopeGuard>
 
 namespace transfer {
 
@@ -85,10 +86,7 @@ void callPreviewModule(const std::string &programDir)
         if (!module.load())
             throw EDLLLoadError("Unable to Load DLL");
     }
-    struct Unload {
-        QLibrary &module;
-        ~Unload() { module.unload(); }
-    } unload{module};
+    const auto unload = qScopeGuard([&module] { module.unload(); });
     using ShowForm = void (*)();
     if (const auto showForm = reinterpret_cast<ShowForm>(module.resolve("ShowForm")))
         showForm();

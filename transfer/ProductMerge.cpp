@@ -1,5 +1,7 @@
 #include "ProductMerge.h"
 
+#include "Proposal.h"
+
 #include "data/SqlText.h"
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductPages.h"
@@ -57,15 +59,11 @@ void ProductMerge::merge(const std::string &mainStock, const std::string &branch
         // Looking the product up stores the line added before it, through the quantity check.
         if (lines.locate("PROD_ID", code))
             continue; // already on the bill: no need to read it
-        const std::string quoted = data::quoteValue(code);
-        data::setStatement(mainQuery, {"SELECT A.PROD_ID,A.PROD_NAME,B.NOW_QTY FROM PRODUCT A INNER JOIN ",
-                                       "STORE_QTY B ", "ON A.PROD_ID = B.PROD_ID ",
-                                       "AND B.STOCK_ID = '" + data::quoteValue(mainStock) + "'",
-                                       "WHERE A.PROD_ID = '" + quoted + "'"});
+        data::setStatement(mainQuery, proposal_sql::mainStock(mainStock, code));
         mainQuery.open();
         data::setStatement(branchQuery, {"SELECT NOW_QTY FROM STORE_QTY WHERE STOCK_ID = '" +
                                              data::quoteValue(branchStock) + "'",
-                                         " AND PROD_ID = '" + quoted + "'"});
+                                         " AND PROD_ID = '" + data::quoteValue(code) + "'"});
         branchQuery.open();
 
         lines.append();

@@ -5,6 +5,8 @@
 #include "data/DateText.h"
 #include "data/SqlText.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -120,24 +122,12 @@ void Proposal::fetch(const proposal_sql::Lines &statement)
     result.open();
 }
 
-namespace {
-/// Keeps the fixed columns writable while the proposal fills them, and locks them whatever happens.
-class FixedColumnsOpen {
-public:
-    explicit FixedColumnsOpen(TransferStore &store) : store_(store) { store_.lockFixedColumns(false); }
-    ~FixedColumnsOpen() { store_.lockFixedColumns(true); }
-    FixedColumnsOpen(const FixedColumnsOpen &) = delete;
-    FixedColumnsOpen &operator=(const FixedColumnsOpen &) = delete;
-
-private:
-    TransferStore &store_;
-};
-} // namespace
-
 void Proposal::appendLines(const std::string &mainCode)
 {
     data::TClientDataSet &candidates = store_.ClientDataSet1;
-    const FixedColumnsOpen open(store_);
+    // The fixed columns are writable while the proposal fills them, and locked again whatever happens.
+    store_.lockFixedColumns(false);
+    const auto relock = qScopeGuard([this] { store_.lockFixedColumns(true); });
     int position = 0;
     for (candidates.first(); !candidates.eof(); candidates.next())
         appendLine(++position, mainCode);

@@ -33,7 +33,7 @@ Lines salesSummary(const std::string &day, const std::string &branch, bool earli
 Lines createView(const std::string &viewName, const std::string &day, const std::string &branch);
 /// The products whose branch stock less the day's sales is zero or below.
 Lines candidates(const std::string &viewName, const std::string &branch);
-/// One product's name and its stock in the main warehouse.
+/// One product's name and its stock in the main warehouse (also the merge of picked products reads it so).
 Lines mainStock(const std::string &mainCode, const std::string &prodId);
 } // namespace proposal_sql
 
