@@ -2,6 +2,7 @@
 
 #include "DateText.h"
 #include "DbError.h"
+#include "SqlText.h"
 
 #include <QString>
 
@@ -224,10 +225,7 @@ void TStrings::add(const std::string &line)
 
 std::string TStrings::text() const
 {
-    std::string out;
-    for (const auto &l : lines_)
-        out += l + "\r\n";
-    return out;
+    return joinLines(lines_);
 }
 
 // ---- TCustomSQLDataSet ---------------------------------------------------------------------------------
