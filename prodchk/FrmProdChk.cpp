@@ -3,6 +3,7 @@
 #include "ProductPages.h"
 
 #include "widgets/DBCtrlGrid.h"
+#include "widgets/Fonts.h"
 
 #include <QFrame>
 #include <QListWidget>
@@ -144,11 +145,7 @@ TFormProdChk::~TFormProdChk()
 void TFormProdChk::buildLayout()
 {
     setWindowTitle(QStringLiteral("商品選擇"));
-    QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                            QStringLiteral("AR PL UMing TW")});
-    windowFont.setPointSize(8);
-    setFont(windowFont);
+    setFont(widgets::screenFont());
     setFixedSize(792, 563);
 
     Panel1 = panel(this, "Panel1", {0, 0, 792, 11});

@@ -8,6 +8,7 @@
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ExtrudedLabel.h"
+#include "widgets/Fonts.h"
 #include "widgets/ImageButton.h"
 
 #include <QCalendarWidget>
@@ -126,10 +127,7 @@ void TFormTouchMove::buildLayout()
 {
     setWindowTitle(QStringLiteral("調撥作業"));
     setWindowIcon(QIcon());
-    QFont screenFont;
-    screenFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                            QStringLiteral("AR PL UMing TW")});
-    screenFont.setPointSize(8);
+    const QFont screenFont = widgets::screenFont();
     setFont(screenFont);
     resize(792, 566);
 
