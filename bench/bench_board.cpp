@@ -29,7 +29,7 @@
 
 namespace {
 
-class PrintedErrors : public widgets::IErrorReporter {
+class PrintedErrors : public prompts::IErrorReporter {
 public:
     void showError(const QString &message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
 };

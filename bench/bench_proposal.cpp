@@ -7,10 +7,10 @@
 
 #include "data/DateText.h"
 #include "data/SqlText.h"
+#include "prompts/ScriptedMessageBox.h"
 #include "transfer/Proposal.h"
 #include "transfer/StockingDate.h"
 #include "transfer/TransferStore.h"
-#include "widgets/ScriptedMessageBox.h"
 
 #include <firebird/Interface.h>
 
@@ -70,7 +70,7 @@ public:
 
 private:
     transfer::TransferStore store_;
-    widgets::ScriptedMessageBox messages_;
+    prompts::ScriptedMessageBox messages_;
 };
 
 // ---- straight through the client library ----------------------------------------------------------------

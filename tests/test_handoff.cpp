@@ -70,7 +70,7 @@ protected:
         int sno = lines.recordCount();
         for (const auto &[id, quantity] : bill)
             addLine(lines, ++sno, id, "name of " + id, 100, quantity);
-        messages.queue(widgets::MsgResult::Yes);
+        messages.queue(prompts::MsgResult::Yes);
         QTest::mouseClick(s().fcImageBtn2, Qt::LeftButton);
     }
     void preview() { QTest::mouseClick(s().fcImageBtn1, Qt::LeftButton); }

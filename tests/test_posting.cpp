@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 using transfer::TFormTouchMove;
-using widgets::MsgResult;
+using prompts::MsgResult;
 
 namespace {
 
@@ -89,8 +89,8 @@ TEST_F(Posting, BillWithEveryKindOfLine)
     EXPECT_EQ(s().store.BillNo, "200403010001");
     EXPECT_EQ(counter(), "2");
     ASSERT_EQ(messages.texts(), QStringList({WrittenQuestion}));
-    EXPECT_EQ(messages.shown()[0].kind, widgets::MsgKind::Confirmation);
-    EXPECT_EQ(messages.shown()[0].buttons, widgets::MsgButtons::YesNo);
+    EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Confirmation);
+    EXPECT_EQ(messages.shown()[0].buttons, prompts::MsgButtons::YesNo);
     EXPECT_EQ(moduleCalls(db.programDir()).size(), 1u) << "Yes opens the preview";
     for (int i = 0; i < transfer::FixedColumnCount; ++i)
         EXPECT_FALSE(l.fields(i).readOnly()) << "fixed column " << i << " unlocked after the posting";
@@ -252,7 +252,7 @@ TEST_F(Posting, ALineAboveTheMainStockBeingEditedStopsTheWholeBill)
     confirm();
 
     EXPECT_EQ(messages.texts(), QStringList({QuantityTooLarge, WriteFailed}));
-    EXPECT_EQ(messages.shown()[1].kind, widgets::MsgKind::Warning);
+    EXPECT_EQ(messages.shown()[1].kind, prompts::MsgKind::Warning);
     EXPECT_EQ(count("MOVE_MASTER"), "0");
     EXPECT_EQ(count("MOVE_SUB"), "0");
     EXPECT_EQ(counter(), "2") << "the number drawn is used up";

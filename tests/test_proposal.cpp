@@ -6,11 +6,11 @@
 
 #include "data/DbError.h"
 #include "data/SqlText.h"
+#include "prompts/ScriptedMessageBox.h"
 #include "transfer/Proposal.h"
 #include "transfer/QuantityCheck.h"
 #include "transfer/StockingDate.h"
 #include "transfer/TransferStore.h"
-#include "widgets/ScriptedMessageBox.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +94,7 @@ struct Terminal {
     }
 
     TransferStore store;
-    widgets::ScriptedMessageBox messages;
+    prompts::ScriptedMessageBox messages;
     std::vector<QDate> referenceDays;
 };
 
@@ -354,10 +354,10 @@ TEST_F(ProposalTest, BranchCodesThatCannotNameAViewAreRefusedBeforeAnyStatement)
     const int views = viewCount();
     const std::string command = t.store.ClientDataSet1.commandText();
     for (const std::string code : {"S'02", "S-02", "S 02", "S02;DROP", "\xa4\xc0\xad\xdc", "", "   ", "S\"02"}) {
-        t.messages = widgets::ScriptedMessageBox();
+        t.messages = prompts::ScriptedMessageBox();
         EXPECT_FALSE(t.propose("2004/03/07", code)) << code;
         EXPECT_EQ(t.messages.texts(), QStringList{QString::fromUtf8(transfer::BranchCodeMessage)}) << code;
-        EXPECT_EQ(t.messages.shown()[0].kind, widgets::MsgKind::Warning);
+        EXPECT_EQ(t.messages.shown()[0].kind, prompts::MsgKind::Warning);
         EXPECT_EQ(t.store.ClientDataSet1.commandText(), command) << "no statement ran for " << code;
         EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::mainStock("S01", "P1")));
     }

@@ -264,7 +264,7 @@ TEST_F(Screen, QuantityRuleComparesWithEmptyBelowEveryNumber)
             EXPECT_EQ(lines.state(), data::TDataSetState::dsInsert) << "the line stays pending";
             ASSERT_EQ(int(messages.shown().size()), shownBefore + 1);
             EXPECT_EQ(messages.shown().back().text, QString("數量輸入大於現有庫存量.."));
-            EXPECT_EQ(messages.shown().back().kind, widgets::MsgKind::Warning);
+            EXPECT_EQ(messages.shown().back().kind, prompts::MsgKind::Warning);
             lines.cancel();
         } else {
             EXPECT_NO_THROW(lines.post());

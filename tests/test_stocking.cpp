@@ -328,7 +328,7 @@ TEST_F(Stocking, TooLargeAQuantityIsRefusedTheLineKeepsItAndEscapeRestoresIt)
     type("11");
     enter();
     EXPECT_EQ(messages.texts(), QStringList{QString::fromUtf8(transfer::QuantityTooLargeMessage)});
-    EXPECT_EQ(messages.shown()[0].kind, widgets::MsgKind::Warning);
+    EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Warning);
     EXPECT_EQ(s.bsSkinDBGrid1->currentIndex().row(), p1) << "the cursor stays on the refused line";
     EXPECT_EQ(lines.state(), data::TDataSetState::dsEdit);
     EXPECT_EQ(lines.fieldByName("M_QTY").asInteger(), 11);

@@ -11,9 +11,9 @@
 #include "TransferStore.h"
 
 #include "data/DateText.h"
+#include "prompts/MessageBox.h"
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
-#include "widgets/MessageBox.h"
 
 #include <QWidget>
 
@@ -46,9 +46,9 @@ struct ScreenServices {
     std::string programDir;
     const data::IClock &clock;
     /// The screen's skinned message box (bsSkinMessage1).
-    widgets::IMessageBox &messages;
+    prompts::IMessageBox &messages;
     /// The application's standard error box.
-    widgets::IErrorReporter &errors;
+    prompts::IErrorReporter &errors;
     /// Runs the modal dialogs (date dialog, product board).
     widgets::IDialogRunner &dialogs;
 };

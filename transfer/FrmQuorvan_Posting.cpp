@@ -78,12 +78,12 @@ void TFormTouchMove::WriteBill()
     BusyCursor busy;
     if (!writer.write(salesIdBytes_).written) {
         busy.restore();
-        services_.messages.messageDlg(WriteFailedMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        services_.messages.messageDlg(WriteFailedMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return;
     }
     // The busy cursor stays while the question is open and while the preview runs.
-    if (services_.messages.messageDlg(WrittenQuestion, widgets::MsgKind::Confirmation, widgets::MsgButtons::YesNo) ==
-        widgets::MsgResult::Yes)
+    if (services_.messages.messageDlg(WrittenQuestion, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) ==
+        prompts::MsgResult::Yes)
         fcImageBtn1->click();
     else
         close();

@@ -71,7 +71,7 @@ std::string salesViewName(const std::string &branch)
     return "VIEW_SALQTY" + branch;
 }
 
-Proposal::Proposal(TransferStore &store, widgets::IMessageBox &messages) : store_(store), messages_(messages) {}
+Proposal::Proposal(TransferStore &store, prompts::IMessageBox &messages) : store_(store), messages_(messages) {}
 
 bool Proposal::run(const ProposalRequest &request)
 {
@@ -79,7 +79,7 @@ bool Proposal::run(const ProposalRequest &request)
         return false;
     const std::string branch = trimCode(request.branchCode);
     if (!isIdentifierPart(branch)) {
-        messages_.messageDlg(BranchCodeMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        messages_.messageDlg(BranchCodeMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return false;
     }
     const std::string view = salesViewName(branch);
@@ -93,7 +93,7 @@ bool Proposal::run(const ProposalRequest &request)
         query.execSQL();
     }
     if (trimCode(request.stockingDate).size() != 10) {
-        messages_.messageDlg(DateFormatMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        messages_.messageDlg(DateFormatMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return false;
     }
 

@@ -7,7 +7,7 @@
 
 #include "TransferStore.h"
 
-#include "widgets/MessageBox.h"
+#include "prompts/MessageBox.h"
 
 #include <QDate>
 
@@ -51,7 +51,7 @@ struct ProposalRequest {
 class Proposal {
 public:
     /// Both must outlive the proposal.
-    Proposal(TransferStore &store, widgets::IMessageBox &messages);
+    Proposal(TransferStore &store, prompts::IMessageBox &messages);
 
     /// Told the reference day once the sales summary has settled it, before the view is re-created.
     std::function<void(const QDate &day)> showReferenceDay;
@@ -70,7 +70,7 @@ private:
     void appendLine(int position, const std::string &mainCode);
 
     TransferStore &store_;
-    widgets::IMessageBox &messages_;
+    prompts::IMessageBox &messages_;
 };
 
 } // namespace transfer

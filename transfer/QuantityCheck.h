@@ -4,7 +4,7 @@
 // equal, so an empty quantity passes and a line without main stock refuses every quantity.
 
 #include "data/ClientDataSet.h"
-#include "widgets/MessageBox.h"
+#include "prompts/MessageBox.h"
 
 namespace transfer {
 
@@ -15,6 +15,6 @@ bool quantityExceedsStock(data::TClientDataSet &lines);
 
 /// The before-post check: when the line breaks the rule, shows the warning and, once the operator has closed
 /// it, vetoes the post with the silent abort (the line stays pending with the value typed).
-void checkQuantity(data::TClientDataSet &lines, widgets::IMessageBox &messages);
+void checkQuantity(data::TClientDataSet &lines, prompts::IMessageBox &messages);
 
 } // namespace transfer
