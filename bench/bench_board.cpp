@@ -12,6 +12,7 @@
 #include "data/DbError.h"
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductPages.h"
+#include "transfer/LineTable.h"
 #include "transfer/ProductMerge.h"
 #include "transfer/TransferStore.h"
 #include "widgets/DBCtrlGrid.h"
@@ -172,8 +173,8 @@ int main(int argc, char **argv)
     try {
         transfer::TransferStore store(dir);
         store.SQLConnection1.open();
-        store.createLineTable();
-        store.createPickedSet();
+        transfer::createLineTable(store.ClientDataSet2);
+        transfer::createPickedSet(store.TempCDS);
         runScenario(store, "empty bill", repeat);
 
         // A bill of 2,000 lines: the exclusion list runs past one IN list.

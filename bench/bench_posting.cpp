@@ -9,6 +9,7 @@
 #include "data/SqlQuery.h"
 #include "tools/ShopDatabase.h"
 #include "transfer/BillWriter.h"
+#include "transfer/LineTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -249,7 +250,7 @@ int main(int argc, char **argv)
         store.StoreID = "K001";
         store.SStockID = "S01";
         store.TStockID = "S02";
-        store.createLineTable();
+        transfer::createLineTable(store.ClientDataSet2);
         for (int i = 1; i <= lines; ++i) {
             auto &l = store.ClientDataSet2;
             l.append();

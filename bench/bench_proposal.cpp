@@ -8,6 +8,7 @@
 #include "data/DateText.h"
 #include "data/SqlText.h"
 #include "prompts/ScriptedMessageBox.h"
+#include "transfer/LineTable.h"
 #include "transfer/Proposal.h"
 #include "transfer/StockingDate.h"
 #include "transfer/TransferStore.h"
@@ -55,7 +56,7 @@ public:
 
     Figures run(const std::string &stockingDate)
     {
-        store_.createLineTable(); // a fresh table each run, as a terminal's first proposal
+        transfer::createLineTable(store_.ClientDataSet2); // a fresh table each run, as a terminal's first proposal
         QElapsedTimer timer;
         timer.start();
         transfer::Proposal proposal(store_, messages_);

@@ -9,6 +9,7 @@
 #include "data/DateText.h"
 #include "transfer/BillNumbers.h"
 #include "transfer/BillWriter.h"
+#include "transfer/LineTable.h"
 
 #include <QCoreApplication>
 
@@ -52,7 +53,7 @@ int main(int argc, char **argv)
         store.StoreID = "K001";
         store.SStockID = "S01";
         store.TStockID = "S02";
-        store.createLineTable();
+        transfer::createLineTable(store.ClientDataSet2);
         auto &lines = store.ClientDataSet2;
         for (int i = 1; i <= lineCount; ++i) {
             char id[16];

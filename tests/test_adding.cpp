@@ -7,6 +7,7 @@
 
 #include "data/DbError.h"
 #include "prodchk/FrmProdChk.h"
+#include "transfer/LineTable.h"
 #include "transfer/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
@@ -79,7 +80,7 @@ protected:
         }
         lines.first();
         screen().store.CandidateCount = n;
-        screen().store.lockFixedColumns(true);
+        transfer::LineTable(screen().store.ClientDataSet2).lockFixedColumns(true);
     }
 
     /// Presses "增加商品"; `operate` works the board while it is open.

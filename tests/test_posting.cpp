@@ -7,6 +7,7 @@
 #include "data/DbError.h"
 #include "data/IniFile.h"
 #include "transfer/BillWriter.h"
+#include "transfer/LineTable.h"
 #include "transfer/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
@@ -80,7 +81,7 @@ TEST_F(Posting, BillWithEveryKindOfLine)
     addLine(l, 6, "P006", "empty quantity", 8, std::nullopt);
     addLine(l, 7, "", "no code", 8, 1);
     addLine(l, 8, "P008", "below zero", 8, -2);
-    s().store.lockFixedColumns(true);
+    transfer::LineTable(s().store.ClientDataSet2).lockFixedColumns(true);
     messages.queue(MsgResult::Yes);
     confirm();
 
@@ -288,7 +289,7 @@ TEST_F(Posting, AFailingDrawWritesNothingAndLeavesNoPreviousNumber)
 
     db.exec("CREATE EXCEPTION COUNTER_CLOSED 'The counter is closed'");
     db.exec("CREATE TRIGGER NO_DRAW FOR TEMP_MOVEID BEFORE UPDATE AS BEGIN EXCEPTION COUNTER_CLOSED; END");
-    s().store.lockFixedColumns(true);
+    transfer::LineTable(s().store.ClientDataSet2).lockFixedColumns(true);
     confirm();
 
     ASSERT_EQ(errors.shown.size(), 1);

@@ -7,6 +7,7 @@
 #include "data/DbError.h"
 #include "data/SqlText.h"
 #include "prompts/ScriptedMessageBox.h"
+#include "transfer/LineTable.h"
 #include "transfer/Proposal.h"
 #include "transfer/QuantityCheck.h"
 #include "transfer/StockingDate.h"
@@ -54,7 +55,10 @@ std::optional<int> optionalInt(data::TField &f)
 
 /// A terminal: its store with both connections and the line table, and its message box.
 struct Terminal {
-    explicit Terminal(const std::string &programDir) : store(programDir) { store.createLineTable(); }
+    explicit Terminal(const std::string &programDir) : store(programDir)
+    {
+        transfer::createLineTable(store.ClientDataSet2);
+    }
 
     bool propose(const std::string &stockingDate, const std::string &branch = "S02",
                  const std::string &main = "S01")

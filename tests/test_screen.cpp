@@ -6,6 +6,7 @@
 #include "data/ClientDataSet.h"
 #include "data/DbError.h"
 #include "data/IniFile.h"
+#include "transfer/LineTable.h"
 #include "transfer/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
@@ -229,7 +230,7 @@ TEST_F(Screen, LockedFixedColumnsRefuseTypingAndTheQuantityColumnTakesIt)
     lines.fieldByName("PROD_ID").setAsString("A001");
     lines.fieldByName("T_QTY").setAsInteger(12);
     lines.post();
-    s.store.lockFixedColumns(true);
+    transfer::LineTable(s.store.ClientDataSet2).lockFixedColumns(true);
 
     auto *model = s.bsSkinDBGrid1->dataSetModel();
     for (int c = 0; c < 6; ++c)
@@ -237,7 +238,7 @@ TEST_F(Screen, LockedFixedColumnsRefuseTypingAndTheQuantityColumnTakesIt)
     EXPECT_TRUE(model->flags(model->index(0, 6)) & Qt::ItemIsEditable);
     EXPECT_THROW(lines.fieldByName("PROD_ID").setAsString("B"), data::EDatabaseError);
 
-    s.store.lockFixedColumns(false);
+    transfer::LineTable(s.store.ClientDataSet2).lockFixedColumns(false);
     EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
 }
 

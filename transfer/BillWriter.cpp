@@ -49,11 +49,6 @@ std::string salespersonCode(const std::string &salesText)
     return {};
 }
 
-bool BillWriter::hasStoredLines() const
-{
-    return store_.ClientDataSet2.active() && store_.ClientDataSet2.recordCount() > 0;
-}
-
 BillWriter::Result BillWriter::write(const std::string &salesText)
 {
     if (store_.SQLConnection2.inTransaction())
@@ -64,14 +59,14 @@ BillWriter::Result BillWriter::write(const std::string &salesText)
         ScopedTransaction transaction(store_.SQLConnection2);
         insertHeader(today, salesText);
 
-        auto &lines = store_.ClientDataSet2;
-        for (lines.first(); !lines.eof(); lines.next()) {
-            if (lines.fieldByName("PROD_ID").asString().empty())
+        const LineTable lines(store_.ClientDataSet2);
+        for (lines.set().first(); !lines.set().eof(); lines.set().next()) {
+            if (lines.prodId().asString().empty())
                 continue;
-            const data::TValue quantity = lines.fieldByName("M_QTY").value();
+            const data::TValue quantity = lines.toMove().value();
             if (quantity.isNull() || quantity.asInteger() <= 0)
                 continue;
-            insertLine(today);
+            insertLine(lines, today);
         }
         transaction.commit();
         return {true, {}};
@@ -108,11 +103,10 @@ void BillWriter::insertHeader(const std::string &today, const std::string &sales
     q.execSQL();
 }
 
-void BillWriter::insertLine(const std::string &today)
+void BillWriter::insertLine(const LineTable &line, const std::string &today)
 {
-    auto &line = store_.ClientDataSet2;
-    const data::TValue prodId = line.fieldByName("PROD_ID").value();
-    const data::TValue quantity = line.fieldByName("M_QTY").value();
+    const data::TValue prodId = line.prodId().value();
+    const data::TValue quantity = line.toMove().value();
 
     data::TSQLQuery &product = store_.SQLQuery2;
     data::setStatement(product, {"SELECT * FROM PRODUCT WHERE PROD_ID = '" + data::quoteValue(prodId.asString()) + "'"});
@@ -129,7 +123,7 @@ void BillWriter::insertLine(const std::string &today)
     q.paramByName("MASTERBILLID").setAsString(store_.BillNo);
     q.paramByName("KEYINTIME").setAsString(data::formatTime(clock_.now().time()));
     q.paramByName("PROD_ID").setValue(prodId);
-    bindStored(q.paramByName("PROD_NAME"), line.fieldByName("PROD_NAME").value(), TFieldType::ftString);
+    bindStored(q.paramByName("PROD_NAME"), line.prodName().value(), TFieldType::ftString);
     q.paramByName("PROD_SCALE").setAsString(text("PROD_SCALE"));
     q.paramByName("QTY").setValue(quantity);
     q.paramByName("UNITNAME").setAsString(text("UNITNAME"));

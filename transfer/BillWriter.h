@@ -3,6 +3,7 @@
 // table with a quantity to move, in one transaction on the store's second connection. A bill is all or
 // nothing: when any step fails, everything of it is rolled back.
 
+#include "LineTable.h"
 #include "TransferStore.h"
 
 #include "data/DateText.h"
@@ -28,9 +29,6 @@ public:
     /// `store` and `clock` must outlive the writer.
     BillWriter(TransferStore &store, const data::IClock &clock) : store_(store), clock_(clock) {}
 
-    /// Whether the line table holds a stored line; a line still being added does not count.
-    bool hasStoredLines() const;
-
     /// Writes the bill numbered store.BillNo, from store.SStockID, store.TStockID, store.StoreID and the line
     /// table, with today's date; `salesText` gives the header's CHG_USER. A header already stored under that
     /// number is deleted first (at once, on the first connection). Lines without a product code or without
@@ -45,7 +43,7 @@ public:
 private:
     void deleteExistingHeader();
     void insertHeader(const std::string &today, const std::string &salesText);
-    void insertLine(const std::string &today);
+    void insertLine(const LineTable &line, const std::string &today);
 
     TransferStore &store_;
     const data::IClock &clock_;

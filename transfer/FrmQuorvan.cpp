@@ -1,5 +1,6 @@
 #include "FrmQuorvan.h"
 
+#include "LineTable.h"
 #include "QuantityCheck.h"
 
 #include "data/IniFile.h"
@@ -292,11 +293,11 @@ void TFormTouchMove::FormCreate()
 
     SkinEdit_Date->setText(QString::fromStdString(data::formatDate(services_.clock.today())));
 
-    store.createLineTable();
+    createLineTable(store.ClientDataSet2);
     for (int i = 0; i < LineFieldCount; ++i)
         bsSkinDBGrid1->setColumn(i, QString::fromUtf8(Columns[i].caption), Columns[i].width);
 
-    store.createPickedSet();
+    createPickedSet(store.TempCDS);
 }
 
 void TFormTouchMove::closeEvent(QCloseEvent *event)
@@ -332,13 +333,11 @@ void TFormTouchMove::bsSkinDBGrid1MouseMove()
 {
     const QModelIndex cell = bsSkinDBGrid1->currentIndex();
     bsSkinDBGrid1->hideHint();
-    if (!cell.isValid() || !store.ClientDataSet2.active() ||
-        store.ClientDataSet2.fields(cell.column()).fieldName() != "PROD_ID")
+    const LineTable lines(store.ClientDataSet2);
+    if (!cell.isValid() || !lines.set().active() || cell.column() != lines.position(PROD_ID))
         return;
-    auto &lines = store.ClientDataSet2;
-    const std::string hint = lines.fieldByName("PROD_ID").asString() + "\r\r" +
-                             lines.fieldByName("PROD_NAME").asString() + "\r\r" +
-                             lines.fieldByName("T_QTY").asString() + "\r\r";
+    const std::string hint = lines.prodId().asString() + "\r\r" + lines.prodName().asString() + "\r\r" +
+                             lines.mainStock().asString() + "\r\r";
     bsSkinDBGrid1->setHintText(widgets::decodeText(hint));
 }
 

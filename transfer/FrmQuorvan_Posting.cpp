@@ -4,6 +4,7 @@
 
 #include "BillNumbers.h"
 #include "BillWriter.h"
+#include "LineTable.h"
 #include "PreviewHandOff.h"
 
 #include "widgets/CodePage.h"
@@ -43,7 +44,7 @@ private:
 void TFormTouchMove::fcImageBtn2Click()
 {
     // The fixed columns become editable again after every confirmation, also one that failed.
-    const auto unlock = qScopeGuard([this] { store.lockFixedColumns(false); });
+    const auto unlock = qScopeGuard([this] { LineTable(store.ClientDataSet2).lockFixedColumns(false); });
 
     Memo1->clear();
     store.SStockID = trimCode(bsSkinEdit2->bytes());
@@ -72,9 +73,9 @@ std::string TFormTouchMove::NextBillNo(const std::string &counterTable, const st
 
 void TFormTouchMove::WriteBill()
 {
-    BillWriter writer(store, services_.clock);
-    if (!writer.hasStoredLines())
+    if (!LineTable(store.ClientDataSet2).hasStoredLines())
         return;
+    BillWriter writer(store, services_.clock);
     BusyCursor busy;
     if (!writer.write(salesIdBytes_).written) {
         busy.restore();

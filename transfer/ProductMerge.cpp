@@ -14,10 +14,10 @@ namespace transfer {
 
 void ProductMerge::buildExclusionList()
 {
-    auto &lines = store_.ClientDataSet2;
-    const int code = lines.fieldByName("PROD_ID").index();
+    const LineTable lines(store_.ClientDataSet2);
+    const int code = lines.position(PROD_ID);
     std::string list;
-    for (const auto &line : lines.data().rows) {
+    for (const auto &line : lines.set().data().rows) {
         if (!list.empty())
             list += ',';
         list += "'" + data::quoteValue(line[code].asString()) + "'";
@@ -32,12 +32,11 @@ void ProductMerge::prepareBoard(prodchk::TFormProdChk &board)
     board.loadPage(0);
 }
 
-int ProductMerge::nextLineNumber()
+int ProductMerge::nextLineNumber(const LineTable &lines)
 {
-    auto &lines = store_.ClientDataSet2;
-    const int sno = lines.fieldByName("Sno").index();
+    const int sno = lines.position(Sno);
     int highest = store_.CandidateCount;
-    for (const auto &line : lines.data().rows)
+    for (const auto &line : lines.set().data().rows)
         if (!line[sno].isNull())
             highest = std::max(highest, line[sno].asInteger());
     return highest + 1;
@@ -45,19 +44,19 @@ int ProductMerge::nextLineNumber()
 
 void ProductMerge::merge(const std::string &mainStock, const std::string &branchStock)
 {
-    auto &lines = store_.ClientDataSet2;
-    auto &picked = store_.TempCDS;
+    const LineTable lines(store_.ClientDataSet2);
+    const LineTable picked(store_.TempCDS);
     auto &mainQuery = store_.SQLQuery1;
     auto &branchQuery = store_.SQLQuery2;
 
-    store_.lockFixedColumns(false);
-    const auto relock = qScopeGuard([this] { store_.lockFixedColumns(true); });
+    lines.lockFixedColumns(false);
+    const auto relock = qScopeGuard([&lines] { lines.lockFixedColumns(true); });
 
-    int number = nextLineNumber();
-    for (picked.first(); !picked.eof(); picked.next()) {
-        const std::string code = picked.fieldByName("PROD_ID").asString();
+    int number = nextLineNumber(lines);
+    for (picked.set().first(); !picked.set().eof(); picked.set().next()) {
+        const std::string code = picked.prodId().asString();
         // Looking the product up stores the line added before it, through the quantity check.
-        if (lines.locate("PROD_ID", code))
+        if (lines.locateProduct(code))
             continue; // already on the bill: no need to read it
         data::setStatement(mainQuery, proposal_sql::mainStock(mainStock, code));
         mainQuery.open();
@@ -66,16 +65,16 @@ void ProductMerge::merge(const std::string &mainStock, const std::string &branch
                                          " AND PROD_ID = '" + data::quoteValue(code) + "'"});
         branchQuery.open();
 
-        lines.append();
-        lines.fieldByName("Sno").setAsInteger(number++);
-        lines.fieldByName("PROD_ID").setAsString(code);
-        lines.fieldByName("PROD_NAME").setAsString(mainQuery.fieldByName("PROD_NAME").asString());
-        lines.fieldByName("T_QTY").setValue(mainQuery.fieldByName("NOW_QTY").value());
-        lines.fieldByName("NOW_QTY").setValue(branchQuery.fieldByName("NOW_QTY").value());
-        lines.fieldByName("SAL_QTY").setAsInteger(0);
-        lines.fieldByName("M_QTY").setAsInteger(0);
+        lines.set().append();
+        lines.sno().setAsInteger(number++);
+        lines.prodId().setAsString(code);
+        lines.prodName().setAsString(mainQuery.fieldByName("PROD_NAME").asString());
+        lines.mainStock().setValue(mainQuery.fieldByName("NOW_QTY").value());
+        lines.branchStock().setValue(branchQuery.fieldByName("NOW_QTY").value());
+        lines.sold().setAsInteger(0);
+        lines.toMove().setAsInteger(0);
     }
-    lines.checkBrowseMode(); // the last line added is stored at once, through the check like the others
+    lines.set().checkBrowseMode(); // the last line added is stored at once, through the check like the others
 }
 
 } // namespace transfer

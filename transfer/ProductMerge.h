@@ -2,6 +2,7 @@
 // Adding products by hand: the exclusion list of the products already on the bill, the preparation of the
 // product board, and the merge of the picked products into the line table as new lines with 應補數 0.
 
+#include "LineTable.h"
 #include "TransferStore.h"
 
 #include <string>
@@ -37,7 +38,7 @@ public:
 
 private:
     /// The number of the first line the merge adds.
-    int nextLineNumber();
+    int nextLineNumber(const LineTable &lines);
 
     TransferStore &store_;
 };

@@ -125,50 +125,49 @@ void Proposal::fetch(const proposal_sql::Lines &statement)
 void Proposal::appendLines(const std::string &mainCode)
 {
     data::TClientDataSet &candidates = store_.ClientDataSet1;
+    const LineTable lines(store_.ClientDataSet2);
     // The fixed columns are writable while the proposal fills them, and locked again whatever happens.
-    store_.lockFixedColumns(false);
-    const auto relock = qScopeGuard([this] { store_.lockFixedColumns(true); });
+    lines.lockFixedColumns(false);
+    const auto relock = qScopeGuard([&lines] { lines.lockFixedColumns(true); });
     int position = 0;
     for (candidates.first(); !candidates.eof(); candidates.next())
-        appendLine(++position, mainCode);
+        appendLine(lines, ++position, mainCode);
 }
 
 // One candidate: its main-warehouse stock, then a line, stored at once or discarded when there is nothing to
 // move. Appending first stores a line the operator left pending, through the quantity check.
-void Proposal::appendLine(int position, const std::string &mainCode)
+void Proposal::appendLine(const LineTable &lines, int position, const std::string &mainCode)
 {
     data::TClientDataSet &candidate = store_.ClientDataSet1;
-    data::TClientDataSet &lines = store_.ClientDataSet2;
     data::TSQLQuery &query = store_.SQLQuery1;
     const std::string prodId = candidate.fieldByName("PROD_ID").asString();
     data::setStatement(query, proposal_sql::mainStock(mainCode, prodId));
     query.open(); // no row: no name and no main stock
 
-    lines.append();
+    lines.set().append();
     std::int64_t quantity = 0;
     try {
-        lines.fieldByName("Sno").setAsInteger(position);
-        lines.fieldByName("PROD_ID").setAsString(prodId);
-        lines.fieldByName("PROD_NAME").setAsString(query.fieldByName("PROD_NAME").asString());
+        lines.sno().setAsInteger(position);
+        lines.prodId().setAsString(prodId);
+        lines.prodName().setAsString(query.fieldByName("PROD_NAME").asString());
         // Stock may be fractional: the integer fields keep the whole part (truncated toward zero).
-        lines.fieldByName("T_QTY").setValue(query.fieldByName("NOW_QTY").value());
-        lines.fieldByName("NOW_QTY").setValue(candidate.fieldByName("NOW_QTY").value());
-        lines.fieldByName("SAL_QTY").setValue(candidate.fieldByName("SAL_QTY").value());
+        lines.mainStock().setValue(query.fieldByName("NOW_QTY").value());
+        lines.branchStock().setValue(candidate.fieldByName("NOW_QTY").value());
+        lines.sold().setValue(candidate.fieldByName("SAL_QTY").value());
         // The smaller of the need and the main stock; an empty main stock is smaller than any need.
-        const data::TValue mainStock = lines.fieldByName("T_QTY").value();
-        const std::int64_t need =
-            std::int64_t(lines.fieldByName("SAL_QTY").asInteger()) - lines.fieldByName("NOW_QTY").asInteger();
+        const data::TValue mainStock = lines.mainStock().value();
+        const std::int64_t need = std::int64_t(lines.sold().asInteger()) - lines.branchStock().asInteger();
         quantity = mainStock.isNull() ? 0 : std::min<std::int64_t>(need, mainStock.asInteger());
     } catch (...) {
-        lines.cancel(); // no half-filled line
+        lines.set().cancel(); // no half-filled line
         throw;
     }
     if (quantity <= 0) {
-        lines.cancel();
+        lines.set().cancel();
         return;
     }
-    lines.fieldByName("M_QTY").setAsInteger(std::int32_t(quantity));
-    lines.post();
+    lines.toMove().setAsInteger(std::int32_t(quantity));
+    lines.set().post();
 }
 
 } // namespace transfer

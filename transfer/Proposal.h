@@ -5,6 +5,7 @@
 // warehouse's stock. The day's sales are kept in a view named after the branch, dropped and re-created at
 // every run. Every statement runs on the first connection, each committed on its own.
 
+#include "LineTable.h"
 #include "TransferStore.h"
 
 #include "prompts/MessageBox.h"
@@ -67,7 +68,7 @@ public:
 private:
     void fetch(const proposal_sql::Lines &statement);
     void appendLines(const std::string &mainCode);
-    void appendLine(int position, const std::string &mainCode);
+    void appendLine(const LineTable &lines, int position, const std::string &mainCode);
 
     TransferStore &store_;
     prompts::IMessageBox &messages_;

@@ -4,14 +4,14 @@
 
 namespace transfer {
 
-bool quantityExceedsStock(data::TClientDataSet &lines)
+bool quantityExceedsStock(const LineTable &lines)
 {
-    return data::compareNullsFirst(lines.fieldByName("M_QTY").value(), lines.fieldByName("T_QTY").value()) > 0;
+    return data::compareNullsFirst(lines.toMove().value(), lines.mainStock().value()) > 0;
 }
 
 void checkQuantity(data::TClientDataSet &lines, prompts::IMessageBox &messages)
 {
-    if (!quantityExceedsStock(lines))
+    if (!quantityExceedsStock(LineTable(lines)))
         return;
     messages.messageDlg(QuantityTooLargeMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
     throw data::EAbort();

@@ -12,11 +12,6 @@
 
 namespace transfer {
 
-/// The fields of the line table, in grid order.
-enum LineField { Sno, PROD_ID, PROD_NAME, T_QTY, NOW_QTY, SAL_QTY, M_QTY, LineFieldCount };
-/// The first six fields are the fixed columns of the grid.
-inline constexpr int FixedColumnCount = 6;
-
 class TransferStore {
 public:
     /// `programDir` ends with the path separator: the connection and driver definitions are read there.
@@ -49,13 +44,6 @@ public:
     std::string BillNo;
     std::string SStockID;
     std::string TStockID;
-
-    /// Defines the seven fields and the index of the line table and creates it empty.
-    void createLineTable();
-    /// Defines the fields and the index of the picked-product set and creates it empty.
-    void createPickedSet();
-    /// Makes the six fixed fields of the line table read-only, or writable again. 應補數 is never locked.
-    void lockFixedColumns(bool locked);
 };
 
 /// A code typed into the header without blanks and control characters at both ends. Code page 950 bytes
