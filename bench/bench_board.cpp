@@ -116,22 +116,24 @@ void runScenario(transfer::TransferStore &store, const char *name, int repeat)
 {
     PrintedErrors errors;
     QTimer timer;
-    transfer::ProductMerge adding(store);
-    adding.buildExclusionList();
+    const std::string prodIdList = transfer::exclusionList(transfer::LineTable(store.ClientDataSet2));
 
     Figure build, open, paint, second, middle, last;
     int pages = 0;
     for (int i = 0; i < repeat; ++i) {
         prodchk::TFormProdChk *board = nullptr;
         build.total.push_back(millis([&] {
-            board = new prodchk::TFormProdChk({store.SQLConnection1, store.TempCDS, timer, store.ProdIdList, errors});
+            board = new prodchk::TFormProdChk({store.SQLConnection1, store.TempCDS, timer, prodIdList, errors});
         }));
         build.server.push_back(0);
         TimedProvider provider(board->DataSetProvider1);
         board->ClientDataSet1.setProvider(&provider);
         board->ClientDataSet2.setProvider(&provider);
 
-        open.measure(provider, [&] { adding.prepareBoard(*board); });
+        open.measure(provider, [&] {
+            board->listPages(prodchk::countStatement(prodIdList));
+            board->loadPage(0);
+        });
         pages = board->ListBox1->count();
         paint.measure(provider, [&] { board->DBCtrlGrid1->grab(); });
         for (auto [figure, page] : {std::pair{&second, 1}, std::pair{&middle, pages / 2}, std::pair{&last, pages - 1}}) {

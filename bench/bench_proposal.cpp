@@ -59,11 +59,13 @@ public:
         transfer::createLineTable(store_.ClientDataSet2); // a fresh table each run, as a terminal's first proposal
         QElapsedTimer timer;
         timer.start();
-        transfer::Proposal proposal(store_, messages_);
-        if (!proposal.run({stockingDate, Branch, Main}))
+        transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2)},
+                                    messages_);
+        int candidates = 0;
+        if (!proposal.run({stockingDate, Branch, Main}, candidates))
             throw std::runtime_error("the proposal stopped early");
         store_.ClientDataSet2.first();
-        Figures f{double(timer.nsecsElapsed()) / 1e6, store_.CandidateCount, store_.ClientDataSet2.recordCount()};
+        Figures f{double(timer.nsecsElapsed()) / 1e6, candidates, store_.ClientDataSet2.recordCount()};
         if (!messages_.shown().empty())
             throw std::runtime_error("the proposal showed a message");
         return f;

@@ -88,7 +88,7 @@ TEST(DemoBill, PostedPrintedAndReadBack)
         QTest::mouseClick(screen.fcImageBtn2, Qt::LeftButton);
         qunsetenv("RPTPREVIEW_PDF");
         EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
-        EXPECT_EQ(screen.store.BillNo, "202406190001");
+        EXPECT_EQ(screen.BillNo, "202406190001");
     }
     ASSERT_TRUE(QFile::exists(pdf)) << "the preview module wrote no PDF";
 

@@ -183,7 +183,7 @@ TEST_F(HandOff, SettingsFileKeepsWhatElseItHolds)
 
 TEST_F(HandOff, PreviewBeforeAnyConfirmationStillWritesAndCalls)
 {
-    s().store.SStockID = "S'1"; // a quote in a code cannot break the statement
+    s().SStockID = "S'1"; // a quote in a code cannot break the statement
     preview();
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
     data::TClientDataSet header;

@@ -87,7 +87,7 @@ TEST_F(Posting, BillWithEveryKindOfLine)
 
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
     EXPECT_EQ(memo(), QStringList({"調撥單號:200403010001", "調撥日期:2004/03/01", "撥出倉庫:S01  撥入倉庫:S02"}));
-    EXPECT_EQ(s().store.BillNo, "200403010001");
+    EXPECT_EQ(s().BillNo, "200403010001");
     EXPECT_EQ(counter(), "2");
     ASSERT_EQ(messages.texts(), QStringList({WrittenQuestion}));
     EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Confirmation);
@@ -202,7 +202,7 @@ TEST_F(Posting, EmptyTableDrawsANumberAndWritesNothing)
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_TRUE(errors.shown.isEmpty());
     confirm();
-    EXPECT_EQ(s().store.BillNo, "200403010002");
+    EXPECT_EQ(s().BillNo, "200403010002");
     EXPECT_EQ(counter(), "3");
 }
 
@@ -285,7 +285,7 @@ TEST_F(Posting, AFailingDrawWritesNothingAndLeavesNoPreviousNumber)
     addLine(lines(), 1, "P001", "a", 10, 4);
     messages.queue(MsgResult::Yes);
     confirm();
-    ASSERT_EQ(s().store.BillNo, "200403010001");
+    ASSERT_EQ(s().BillNo, "200403010001");
 
     db.exec("CREATE EXCEPTION COUNTER_CLOSED 'The counter is closed'");
     db.exec("CREATE TRIGGER NO_DRAW FOR TEMP_MOVEID BEFORE UPDATE AS BEGIN EXCEPTION COUNTER_CLOSED; END");
@@ -294,7 +294,7 @@ TEST_F(Posting, AFailingDrawWritesNothingAndLeavesNoPreviousNumber)
 
     ASSERT_EQ(errors.shown.size(), 1);
     EXPECT_TRUE(errors.shown[0].contains("The counter is closed")) << errors.shown[0].toStdString();
-    EXPECT_EQ(s().store.BillNo, "") << "a later preview cannot show the previous bill as this one";
+    EXPECT_EQ(s().BillNo, "") << "a later preview cannot show the previous bill as this one";
     EXPECT_TRUE(memo().isEmpty());
     EXPECT_EQ(count("MOVE_MASTER"), "1");
     EXPECT_EQ(count("MOVE_SUB"), "1");
@@ -312,7 +312,7 @@ TEST_F(Posting, NoAnswerEndsTheProgramWithItsSettingsSaved)
     confirm();
     EXPECT_FALSE(s().isVisible());
     EXPECT_TRUE(moduleCalls(db.programDir()).empty());
-    EXPECT_EQ(s().store.TStockID, "S03") << "trimmed";
+    EXPECT_EQ(s().TStockID, "S03") << "trimmed";
     EXPECT_EQ(db.scalar("SELECT T_STOCKID FROM MOVE_MASTER"), "S03");
     EXPECT_EQ(data::TIniFile(db.programDir() + "FormTouchMove.INI").readString("System", "TSTOCKID", "?"), "S03");
     EXPECT_TRUE(QFile::exists(QString::fromStdString(db.programDir() + "aaa.cds")));
@@ -347,11 +347,13 @@ TEST_F(Posting, AnOpenTransactionOnTheSecondConnectionWritesNothing)
 {
     addLine(lines(), 1, "P001", "a", 10, 4);
     auto &store = s().store;
-    store.BillNo = "200403019999";
+    s().BillNo = "200403019999";
     store.SQLConnection2.startTransaction({});
     db.exec("INSERT INTO MOVE_MASTER(MASTERBILLID) VALUES('200403019999')"); // would be deleted by a write
 
-    const transfer::BillWriter::Result result = transfer::BillWriter(store, clock).write("A01_x");
+    const transfer::BillWriter::Result result =
+        transfer::BillWriter({store.SQLQuery1, store.SQLQuery2, store.SQL_Master, store.SQL_Sub}, clock)
+            .write({s().BillNo, s().SStockID, s().TStockID, s().StoreID}, "A01_x", transfer::LineTable(lines()));
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());
     EXPECT_TRUE(store.SQLConnection2.inTransaction()) << "not the writer's to end";
@@ -364,7 +366,7 @@ TEST_F(Posting, AnOpenTransactionOnTheSecondConnectionWritesNothing)
     store.SQLConnection2.startTransaction({});
     confirm();
     EXPECT_EQ(errors.shown.size(), 1);
-    EXPECT_EQ(store.BillNo, "");
+    EXPECT_EQ(s().BillNo, "");
     EXPECT_TRUE(messages.shown().empty());
     store.SQLConnection2.rollback({});
     EXPECT_EQ(count("MOVE_SUB"), "0");

@@ -12,6 +12,7 @@
 #include "transfer/QuantityCheck.h"
 #include "transfer/StockingDate.h"
 #include "transfer/TransferStore.h"
+#include "transfer/WarehouseCode.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ std::optional<int> optionalInt(data::TField &f)
     return f.isNull() ? std::nullopt : std::optional<int>(f.asInteger());
 }
 
-/// A terminal: its store with both connections and the line table, and its message box.
+/// A terminal: its store with both connections and the line table, its candidate count and its message box.
 struct Terminal {
     explicit Terminal(const std::string &programDir) : store(programDir)
     {
@@ -63,9 +64,9 @@ struct Terminal {
     bool propose(const std::string &stockingDate, const std::string &branch = "S02",
                  const std::string &main = "S01")
     {
-        Proposal proposal(store, messages);
+        Proposal proposal({store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2)}, messages);
         proposal.showReferenceDay = [this](const QDate &day) { referenceDays.push_back(day); };
-        return proposal.run({stockingDate, branch, main});
+        return proposal.run({stockingDate, branch, main}, candidateCount);
     }
 
     std::vector<Line> lines()
@@ -98,6 +99,7 @@ struct Terminal {
     }
 
     TransferStore store;
+    int candidateCount = 0;
     prompts::ScriptedMessageBox messages;
     std::vector<QDate> referenceDays;
 };
@@ -244,7 +246,7 @@ TEST_F(ProposalTest, LinesFollowTheRulesOfNeedAndMainStock)
     ASSERT_TRUE(t.propose("2004/03/07"));
     EXPECT_TRUE(t.messages.shown().empty());
     EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 29)});
-    EXPECT_EQ(t.store.CandidateCount, 7) << "P1 P2 P3 P4 P5 P6 P9, also those discarded";
+    EXPECT_EQ(t.candidateCount, 7) << "P1 P2 P3 P4 P5 P6 P9, also those discarded";
 
     const std::vector<std::string> order = t.candidates();
     ASSERT_EQ(order.size(), 7u);
@@ -270,7 +272,7 @@ TEST_F(ProposalTest, KeptLinesAreNumberedByCandidatePositionSoADiscardedOneLeave
         << "the server returned another order; the numbering below assumes this one";
     const std::vector<Line> expected = {{1, "A1", 10, 0, 4, 4}, {3, "A3", 10, 1, 5, 4}};
     EXPECT_EQ(t.lines(), expected);
-    EXPECT_EQ(t.store.CandidateCount, 3);
+    EXPECT_EQ(t.candidateCount, 3);
 }
 
 TEST_F(ProposalTest, NoSalesOnTheReferenceDayFallsBackOneWeekOnce)
@@ -290,7 +292,7 @@ TEST_F(ProposalTest, SalesOnTheReferenceDayWithoutCandidatesDoNotFallBack)
     ASSERT_TRUE(t.propose("2004/03/07"));
     EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 29)});
     EXPECT_TRUE(t.lines().empty());
-    EXPECT_EQ(t.store.CandidateCount, 0);
+    EXPECT_EQ(t.candidateCount, 0);
 }
 
 TEST_F(ProposalTest, NoSalesOnEitherDayCreatesTheViewForTheEarlierDayAndAppendsNothing)
@@ -299,7 +301,7 @@ TEST_F(ProposalTest, NoSalesOnEitherDayCreatesTheViewForTheEarlierDayAndAppendsN
     ASSERT_TRUE(t.propose("2004/03/07"));
     EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 22)});
     EXPECT_TRUE(t.lines().empty());
-    EXPECT_EQ(t.store.CandidateCount, 0);
+    EXPECT_EQ(t.candidateCount, 0);
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM VIEW_SALQTYS02"), "0");
     const std::string source = db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'");
     EXPECT_NE(source.find("BILL_DATE = '2004/02/22'"), std::string::npos) << source;
@@ -389,7 +391,7 @@ TEST_F(ProposalTest, AnEmptyOrUnknownMainWarehouseGivesNoLines)
     item("P2", "0", "3", "10");
     for (const std::string code : {"", "  ", "S99", "S0'1"}) {
         ASSERT_TRUE(t.propose("2004/03/07", "S02", code)) << code;
-        EXPECT_EQ(t.store.CandidateCount, 2) << code;
+        EXPECT_EQ(t.candidateCount, 2) << code;
         EXPECT_TRUE(t.lines().empty()) << code;
     }
 }

@@ -64,7 +64,7 @@ TEST_F(Screen, FreshStartShowsTheEmptyScreen)
 
     EXPECT_EQ(s.windowTitle(), QString("調撥作業"));
     EXPECT_EQ(s.size(), QSize(792, 566));
-    EXPECT_EQ(s.store.StoreID, "K001  ") << "the first row, CHAR with its trailing blanks";
+    EXPECT_EQ(s.StoreID, "K001  ") << "the first row, CHAR with its trailing blanks";
     EXPECT_TRUE(s.store.SQLConnection1.connected());
     EXPECT_FALSE(s.store.SQLConnection2.connected()) << "the second connection opens at its first use";
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
@@ -180,7 +180,7 @@ TEST_F(Screen, AFailingCreateStepIsShownAndTheScreenOpensNevertheless)
     TFormTouchMove &s = screen();
     ASSERT_EQ(errors.shown.size(), 1);
     EXPECT_TRUE(errors.shown[0].contains("STORE_CHOISE")) << errors.shown[0].toStdString();
-    EXPECT_TRUE(s.store.StoreID.empty());
+    EXPECT_TRUE(s.StoreID.empty());
     EXPECT_FALSE(s.store.ClientDataSet2.active()) << "the steps after the failing one are skipped";
 }
 

@@ -231,7 +231,7 @@ TEST_F(Stocking, ProposalFillsTheGridSetsTheCalendarLocksAndFocusesTheFirstLine)
     const QStringList expected = {"P1", "Name P1", "10", "3", "5", "2"};
     for (int c = 1; c < 7; ++c)
         EXPECT_EQ(cell(s, p1, c), expected[c - 1]) << "column " << c;
-    EXPECT_EQ(s.store.CandidateCount, 3);
+    EXPECT_EQ(s.CandidateCount, 3);
 
     EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 29));
     EXPECT_EQ(s.bsSkinMonthCalendar1->monthShown(), 2);

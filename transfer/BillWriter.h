@@ -1,12 +1,13 @@
 #pragma once
 // Writing a transfer bill: one header row in MOVE_MASTER and one row in MOVE_SUB for every line of the line
-// table with a quantity to move, in one transaction on the store's second connection. A bill is all or
-// nothing: when any step fails, everything of it is rolled back.
+// table with a quantity to move, in one transaction on the second connection. A bill is all or nothing: when
+// any step fails, everything of it is rolled back.
 
+#include "BillHeader.h"
 #include "LineTable.h"
-#include "TransferStore.h"
 
 #include "data/DateText.h"
+#include "data/SqlQuery.h"
 
 #include <string>
 
@@ -17,6 +18,18 @@ namespace transfer {
 /// not taken for one.
 std::string salespersonCode(const std::string &salesText);
 
+/// The statement objects a bill is written with.
+struct BillStatements {
+    /// On the first connection (SQLQuery1): deletes a header stored under the bill's number.
+    data::TSQLQuery &removal;
+    /// On the first connection (SQLQuery2): finds that header, and reads each line's product.
+    data::TSQLQuery &lookUp;
+    /// On the second connection (SQL_Master), whose transaction holds the bill: the header.
+    data::TSQLQuery &master;
+    /// On the second connection (SQL_Sub): the lines.
+    data::TSQLQuery &sub;
+};
+
 class BillWriter {
 public:
     struct Result {
@@ -26,26 +39,25 @@ public:
         std::string error;
     };
 
-    /// `store` and `clock` must outlive the writer.
-    BillWriter(TransferStore &store, const data::IClock &clock) : store_(store), clock_(clock) {}
+    /// The statement objects and `clock` must outlive the writer.
+    BillWriter(const BillStatements &statements, const data::IClock &clock) : statements_(statements), clock_(clock) {}
 
-    /// Writes the bill numbered store.BillNo, from store.SStockID, store.TStockID, store.StoreID and the line
-    /// table, with today's date; `salesText` gives the header's CHG_USER. A header already stored under that
-    /// number is deleted first (at once, on the first connection). Lines without a product code or without
-    /// a quantity above 0 are left out; a product without a PRODUCT row, or without package quantities, is
-    /// written with empty values in those columns.
+    /// Writes the bill `header` with the lines of `lines` and today's date; `salesText` gives the header's
+    /// CHG_USER. A header already stored under that number is deleted first (at once, on the first
+    /// connection). Lines without a product code or without a quantity above 0 are left out; a product
+    /// without a PRODUCT row, or without package quantities, is written with empty values in those columns.
     ///
     /// Nothing is written when the second connection already has an open transaction. Moving to the first
     /// line stores a line being edited, through the line table's before-post check; a veto, a failing
     /// statement or a failing commit rolls the bill back. Never raises.
-    Result write(const std::string &salesText);
+    Result write(const BillHeader &header, const std::string &salesText, const LineTable &lines);
 
 private:
-    void deleteExistingHeader();
-    void insertHeader(const std::string &today, const std::string &salesText);
-    void insertLine(const LineTable &line, const std::string &today);
+    void deleteExistingHeader(const BillHeader &header);
+    void insertHeader(const BillHeader &header, const std::string &today, const std::string &salesText);
+    void insertLine(const BillHeader &header, const LineTable &line, const std::string &today);
 
-    TransferStore &store_;
+    BillStatements statements_;
     const data::IClock &clock_;
 };
 

@@ -280,7 +280,7 @@ void TFormTouchMove::FormCreate()
 
     data::setStatement(store.SQLQuery1, {"SELECT * FROM STORE_CHOISE"});
     store.SQLQuery1.open();
-    store.StoreID = store.SQLQuery1.fieldByName("STORE_ID").asString();
+    StoreID = store.SQLQuery1.fieldByName("STORE_ID").asString();
 
     {
         const data::TIniFile ini(settingsFileName());

@@ -6,6 +6,7 @@
 #include "BillWriter.h"
 #include "LineTable.h"
 #include "PreviewHandOff.h"
+#include "WarehouseCode.h"
 
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
@@ -47,20 +48,20 @@ void TFormTouchMove::fcImageBtn2Click()
     const auto unlock = qScopeGuard([this] { LineTable(store.ClientDataSet2).lockFixedColumns(false); });
 
     Memo1->clear();
-    store.SStockID = trimCode(bsSkinEdit2->bytes());
-    store.TStockID = trimCode(bsSkinEdit1->bytes());
+    SStockID = trimCode(bsSkinEdit2->bytes());
+    TStockID = trimCode(bsSkinEdit1->bytes());
     const std::string today = data::formatDate(services_.clock.today());
 
     // A confirmation whose number cannot be drawn writes nothing and leaves no number behind, so neither
     // this bill nor a later preview can be taken for the previous bill.
-    store.BillNo.clear();
-    BillNumbers(store).provideDayRow(today);
-    store.BillNo = NextBillNo("TEMP_MOVEID", today);
+    BillNo.clear();
+    BillNumbers(store.SQL_ID).provideDayRow(today);
+    BillNo = NextBillNo("TEMP_MOVEID", today);
 
-    Memo1->appendPlainText(QStringLiteral("調撥單號:") + QString::fromStdString(store.BillNo));
+    Memo1->appendPlainText(QStringLiteral("調撥單號:") + QString::fromStdString(BillNo));
     Memo1->appendPlainText(QStringLiteral("調撥日期:") + QString::fromStdString(today));
-    Memo1->appendPlainText(QStringLiteral("撥出倉庫:") + widgets::decodeText(store.SStockID) +
-                           QStringLiteral("  撥入倉庫:") + widgets::decodeText(store.TStockID));
+    Memo1->appendPlainText(QStringLiteral("撥出倉庫:") + widgets::decodeText(SStockID) +
+                           QStringLiteral("  撥入倉庫:") + widgets::decodeText(TStockID));
 
     if (store.ClientDataSet2.active())
         WriteBill();
@@ -68,16 +69,21 @@ void TFormTouchMove::fcImageBtn2Click()
 
 std::string TFormTouchMove::NextBillNo(const std::string &counterTable, const std::string &billDate)
 {
-    return BillNumbers(store).draw(counterTable, billDate);
+    return BillNumbers(store.SQL_ID).draw(counterTable, billDate);
 }
 
 void TFormTouchMove::WriteBill()
 {
-    if (!LineTable(store.ClientDataSet2).hasStoredLines())
+    const LineTable lines(store.ClientDataSet2);
+    if (!lines.hasStoredLines())
         return;
-    BillWriter writer(store, services_.clock);
     BusyCursor busy;
-    if (!writer.write(salesIdBytes_).written) {
+    BillWriter writer({.removal = store.SQLQuery1,
+                       .lookUp = store.SQLQuery2,
+                       .master = store.SQL_Master,
+                       .sub = store.SQL_Sub},
+                      services_.clock);
+    if (!writer.write(billHeader(), salesIdBytes_, lines).written) {
         busy.restore();
         services_.messages.messageDlg(WriteFailedMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return;
@@ -92,7 +98,7 @@ void TFormTouchMove::WriteBill()
 
 void TFormTouchMove::fcImageBtn1Click()
 {
-    PreviewHandOff(store, services_.programDir).run();
+    PreviewHandOff(store.SQLQuery1, store.ClientDataSet1, services_.programDir).run(billHeader());
 }
 
 } // namespace transfer

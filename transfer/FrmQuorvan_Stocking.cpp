@@ -39,9 +39,12 @@ void TFormTouchMove::N4Click()
 
 void TFormTouchMove::bsSkinButton1Click()
 {
-    Proposal proposal(store, services_.messages);
+    Proposal proposal(
+        {.query = store.SQLQuery1, .results = store.ClientDataSet1, .lines = LineTable(store.ClientDataSet2)},
+        services_.messages);
     proposal.showReferenceDay = [this](const QDate &day) { bsSkinMonthCalendar1->setSelectedDate(day); };
-    if (!proposal.run({Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()}))
+    const ProposalRequest request{Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()};
+    if (!proposal.run(request, CandidateCount))
         return;
     bsSkinDBGrid1->setFocus();
     store.ClientDataSet2.first();

@@ -3,8 +3,6 @@
 #include "Proposal.h"
 
 #include "data/SqlText.h"
-#include "prodchk/FrmProdChk.h"
-#include "prodchk/ProductPages.h"
 
 #include <QScopeGuard>
 
@@ -12,9 +10,23 @@
 
 namespace transfer {
 
-void ProductMerge::buildExclusionList()
+namespace {
+
+/// The number of the first line the merge adds.
+int nextLineNumber(const LineTable &lines, int candidateCount)
 {
-    const LineTable lines(store_.ClientDataSet2);
+    const int sno = lines.position(Sno);
+    int highest = candidateCount;
+    for (const auto &line : lines.set().data().rows)
+        if (!line[sno].isNull())
+            highest = std::max(highest, line[sno].asInteger());
+    return highest + 1;
+}
+
+} // namespace
+
+std::string exclusionList(const LineTable &lines)
+{
     const int code = lines.position(PROD_ID);
     std::string list;
     for (const auto &line : lines.set().data().rows) {
@@ -22,55 +34,37 @@ void ProductMerge::buildExclusionList()
             list += ',';
         list += "'" + data::quoteValue(line[code].asString()) + "'";
     }
-    store_.ProdIdList = list;
-    store_.PageSize = prodchk::PageSize;
+    return list;
 }
 
-void ProductMerge::prepareBoard(prodchk::TFormProdChk &board)
+void mergePicked(const MergeLinks &links, int candidateCount, const std::string &mainCode,
+                 const std::string &branchCode)
 {
-    board.listPages(prodchk::countStatement(store_.ProdIdList));
-    board.loadPage(0);
-}
-
-int ProductMerge::nextLineNumber(const LineTable &lines)
-{
-    const int sno = lines.position(Sno);
-    int highest = store_.CandidateCount;
-    for (const auto &line : lines.set().data().rows)
-        if (!line[sno].isNull())
-            highest = std::max(highest, line[sno].asInteger());
-    return highest + 1;
-}
-
-void ProductMerge::merge(const std::string &mainStock, const std::string &branchStock)
-{
-    const LineTable lines(store_.ClientDataSet2);
-    const LineTable picked(store_.TempCDS);
-    auto &mainQuery = store_.SQLQuery1;
-    auto &branchQuery = store_.SQLQuery2;
+    const LineTable &lines = links.lines;
+    const LineTable &picked = links.picked;
 
     lines.lockFixedColumns(false);
     const auto relock = qScopeGuard([&lines] { lines.lockFixedColumns(true); });
 
-    int number = nextLineNumber(lines);
+    int number = nextLineNumber(lines, candidateCount);
     for (picked.set().first(); !picked.set().eof(); picked.set().next()) {
         const std::string code = picked.prodId().asString();
         // Looking the product up stores the line added before it, through the quantity check.
         if (lines.locateProduct(code))
             continue; // already on the bill: no need to read it
-        data::setStatement(mainQuery, proposal_sql::mainStock(mainStock, code));
-        mainQuery.open();
-        data::setStatement(branchQuery, {"SELECT NOW_QTY FROM STORE_QTY WHERE STOCK_ID = '" +
-                                             data::quoteValue(branchStock) + "'",
-                                         " AND PROD_ID = '" + data::quoteValue(code) + "'"});
-        branchQuery.open();
+        data::setStatement(links.mainQuery, proposal_sql::mainStock(mainCode, code));
+        links.mainQuery.open();
+        data::setStatement(links.branchQuery, {"SELECT NOW_QTY FROM STORE_QTY WHERE STOCK_ID = '" +
+                                                   data::quoteValue(branchCode) + "'",
+                                               " AND PROD_ID = '" + data::quoteValue(code) + "'"});
+        links.branchQuery.open();
 
         lines.set().append();
         lines.sno().setAsInteger(number++);
         lines.prodId().setAsString(code);
-        lines.prodName().setAsString(mainQuery.fieldByName("PROD_NAME").asString());
-        lines.mainStock().setValue(mainQuery.fieldByName("NOW_QTY").value());
-        lines.branchStock().setValue(branchQuery.fieldByName("NOW_QTY").value());
+        lines.prodName().setAsString(links.mainQuery.fieldByName("PROD_NAME").asString());
+        lines.mainStock().setValue(links.mainQuery.fieldByName("NOW_QTY").value());
+        lines.branchStock().setValue(links.branchQuery.fieldByName("NOW_QTY").value());
         lines.sold().setAsInteger(0);
         lines.toMove().setAsInteger(0);
     }

@@ -1,6 +1,7 @@
 #include "Proposal.h"
 
 #include "StockingDate.h"
+#include "WarehouseCode.h"
 
 #include "data/DateText.h"
 #include "data/SqlText.h"
@@ -71,9 +72,9 @@ std::string salesViewName(const std::string &branch)
     return "VIEW_SALQTY" + branch;
 }
 
-Proposal::Proposal(TransferStore &store, prompts::IMessageBox &messages) : store_(store), messages_(messages) {}
+Proposal::Proposal(const ProposalLinks &links, prompts::IMessageBox &messages) : links_(links), messages_(messages) {}
 
-bool Proposal::run(const ProposalRequest &request)
+bool Proposal::run(const ProposalRequest &request, int &candidateCount)
 {
     if (request.stockingDate.empty())
         return false;
@@ -85,7 +86,7 @@ bool Proposal::run(const ProposalRequest &request)
     const std::string view = salesViewName(branch);
     QDate day = referenceDay(readStockingDate(request.stockingDate));
 
-    data::TSQLQuery &query = store_.SQLQuery1;
+    data::TSQLQuery &query = links_.query;
     data::setStatement(query, proposal_sql::viewLookUp(view));
     query.open();
     if (query.recordCount() > 0) {
@@ -98,7 +99,7 @@ bool Proposal::run(const ProposalRequest &request)
     }
 
     fetch(proposal_sql::salesSummary(data::formatDate(day), branch, false));
-    if (store_.ClientDataSet1.isEmpty()) {
+    if (links_.results.isEmpty()) {
         day = day.addDays(-7);
         fetch(proposal_sql::salesSummary(data::formatDate(day), branch, true));
     }
@@ -108,15 +109,15 @@ bool Proposal::run(const ProposalRequest &request)
     data::setStatement(query, proposal_sql::createView(view, data::formatDate(day), branch));
     query.execSQL();
     fetch(proposal_sql::candidates(view, branch));
-    store_.CandidateCount = store_.ClientDataSet1.recordCount();
+    candidateCount = links_.results.recordCount();
     appendLines(trimCode(request.mainCode));
     return true;
 }
 
-// Runs a statement into ClientDataSet1, fetching its whole result (which frees the statement).
+// Runs a statement into the result set, fetching its whole result (which frees the statement).
 void Proposal::fetch(const proposal_sql::Lines &statement)
 {
-    data::TClientDataSet &result = store_.ClientDataSet1;
+    data::TClientDataSet &result = links_.results;
     result.close();
     result.setCommandText(data::joinLines(statement));
     result.open();
@@ -124,22 +125,22 @@ void Proposal::fetch(const proposal_sql::Lines &statement)
 
 void Proposal::appendLines(const std::string &mainCode)
 {
-    data::TClientDataSet &candidates = store_.ClientDataSet1;
-    const LineTable lines(store_.ClientDataSet2);
+    data::TClientDataSet &candidates = links_.results;
     // The fixed columns are writable while the proposal fills them, and locked again whatever happens.
-    lines.lockFixedColumns(false);
-    const auto relock = qScopeGuard([&lines] { lines.lockFixedColumns(true); });
+    links_.lines.lockFixedColumns(false);
+    const auto relock = qScopeGuard([this] { links_.lines.lockFixedColumns(true); });
     int position = 0;
     for (candidates.first(); !candidates.eof(); candidates.next())
-        appendLine(lines, ++position, mainCode);
+        appendLine(++position, mainCode);
 }
 
 // One candidate: its main-warehouse stock, then a line, stored at once or discarded when there is nothing to
 // move. Appending first stores a line the operator left pending, through the quantity check.
-void Proposal::appendLine(const LineTable &lines, int position, const std::string &mainCode)
+void Proposal::appendLine(int position, const std::string &mainCode)
 {
-    data::TClientDataSet &candidate = store_.ClientDataSet1;
-    data::TSQLQuery &query = store_.SQLQuery1;
+    data::TClientDataSet &candidate = links_.results;
+    data::TSQLQuery &query = links_.query;
+    const LineTable &lines = links_.lines;
     const std::string prodId = candidate.fieldByName("PROD_ID").asString();
     data::setStatement(query, proposal_sql::mainStock(mainCode, prodId));
     query.open(); // no row: no name and no main stock
