@@ -12,9 +12,9 @@
 #include "data/DbError.h"
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductPages.h"
-#include "transfer/LineTable.h"
-#include "transfer/ProductMerge.h"
-#include "transfer/TransferStore.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/ProductMerge.h"
+#include "transfer/core/TransferStore.h"
 #include "widgets/DBCtrlGrid.h"
 
 #include <QApplication>

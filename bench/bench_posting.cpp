@@ -8,9 +8,9 @@
 #include "data/FbClient.h"
 #include "data/SqlQuery.h"
 #include "tools/ShopDatabase.h"
-#include "transfer/BillWriter.h"
-#include "transfer/LineTable.h"
-#include "transfer/TransferStore.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/TransferStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

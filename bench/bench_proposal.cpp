@@ -8,10 +8,10 @@
 #include "data/DateText.h"
 #include "data/SqlText.h"
 #include "prompts/ScriptedMessageBox.h"
-#include "transfer/LineTable.h"
-#include "transfer/Proposal.h"
-#include "transfer/StockingDate.h"
-#include "transfer/TransferStore.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/StockingDate.h"
+#include "transfer/core/TransferStore.h"
 
 #include <firebird/Interface.h>
 

@@ -7,10 +7,10 @@
 // exits with 0 when every bill was written.
 
 #include "data/DateText.h"
-#include "transfer/BillNumbers.h"
-#include "transfer/BillWriter.h"
-#include "transfer/LineTable.h"
-#include "transfer/TransferStore.h"
+#include "transfer/core/BillNumbers.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/TransferStore.h"
 
 #include <QCoreApplication>
 

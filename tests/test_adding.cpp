@@ -7,8 +7,8 @@
 
 #include "data/DbError.h"
 #include "prodchk/FrmProdChk.h"
-#include "transfer/LineTable.h"
-#include "transfer/QuantityCheck.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 

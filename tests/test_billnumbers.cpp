@@ -4,8 +4,8 @@
 
 #include "data/DbError.h"
 #include "data/IniFile.h"
-#include "transfer/BillNumbers.h"
-#include "transfer/TransferStore.h"
+#include "transfer/core/BillNumbers.h"
+#include "transfer/core/TransferStore.h"
 
 #include <gtest/gtest.h>
 

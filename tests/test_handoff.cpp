@@ -5,7 +5,7 @@
 #include "ScreenFixture.h"
 
 #include "data/IniFile.h"
-#include "transfer/PreviewHandOff.h"
+#include "transfer/core/PreviewHandOff.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
 

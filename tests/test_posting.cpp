@@ -6,9 +6,9 @@
 
 #include "data/DbError.h"
 #include "data/IniFile.h"
-#include "transfer/BillWriter.h"
-#include "transfer/LineTable.h"
-#include "transfer/QuantityCheck.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
 

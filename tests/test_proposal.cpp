@@ -7,12 +7,12 @@
 #include "data/DbError.h"
 #include "data/SqlText.h"
 #include "prompts/ScriptedMessageBox.h"
-#include "transfer/LineTable.h"
-#include "transfer/Proposal.h"
-#include "transfer/QuantityCheck.h"
-#include "transfer/StockingDate.h"
-#include "transfer/TransferStore.h"
-#include "transfer/WarehouseCode.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/QuantityCheck.h"
+#include "transfer/core/StockingDate.h"
+#include "transfer/core/TransferStore.h"
+#include "transfer/core/WarehouseCode.h"
 
 #include <gtest/gtest.h>
 

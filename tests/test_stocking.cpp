@@ -6,8 +6,8 @@
 
 #include "data/DbError.h"
 #include "datedlg/GetDateTime.h"
-#include "transfer/Proposal.h"
-#include "transfer/QuantityCheck.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DataSetModel.h"

@@ -1,10 +1,9 @@
 #include "FrmQuorvan.h"
 
-#include "LineTable.h"
-#include "QuantityCheck.h"
-
 #include "data/IniFile.h"
 #include "data/SqlText.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"

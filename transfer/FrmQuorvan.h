@@ -1,7 +1,7 @@
 #pragma once
 // TFormTouchMove: the transfer screen "調撥作業", the program's main window. It owns the store (connections,
 // statement objects, line table, picked-product set) and the values its operations share, and wires its
-// controls to the operations of this folder, handing each the components and values it works on.
+// controls to the transfer rules of core/, handing each the components and values it works on.
 // Each control event has one handler, named after the control and the event; every handler runs inside the
 // error guard, which shows an uncaught error in the standard error box and swallows the silent abort.
 //
@@ -9,11 +9,10 @@
 // grid's aids; FrmQuorvan_Stocking.cpp the stocking date and the proposal; FrmQuorvan_Adding.cpp the product
 // board and the merge; FrmQuorvan_Posting.cpp the bill number, the posting and the print preview.
 
-#include "BillHeader.h"
-#include "TransferStore.h"
-
 #include "data/DateText.h"
 #include "prompts/MessageBox.h"
+#include "transfer/core/BillHeader.h"
+#include "transfer/core/TransferStore.h"
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
 

@@ -2,11 +2,10 @@
 
 #include "FrmQuorvan.h"
 
-#include "ProductMerge.h"
-#include "WarehouseCode.h"
-
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductPages.h"
+#include "transfer/core/ProductMerge.h"
+#include "transfer/core/WarehouseCode.h"
 #include "widgets/CodePageEdit.h"
 
 #include <QLineEdit>

@@ -2,12 +2,11 @@
 
 #include "FrmQuorvan.h"
 
-#include "BillNumbers.h"
-#include "BillWriter.h"
-#include "LineTable.h"
-#include "PreviewHandOff.h"
-#include "WarehouseCode.h"
-
+#include "transfer/core/BillNumbers.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/PreviewHandOff.h"
+#include "transfer/core/WarehouseCode.h"
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"

@@ -2,10 +2,9 @@
 
 #include "FrmQuorvan.h"
 
-#include "Proposal.h"
-#include "StockingDate.h"
-
 #include "datedlg/GetDateTime.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/StockingDate.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 
