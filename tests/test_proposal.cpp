@@ -1,7 +1,9 @@
 // The replenishment proposal on a real embedded shop database, without a window: the line rules, the
 // reference day and its fallback, the statement texts, the branch view, bad codes and dates, fractional
-// stock, a repeated proposal, and two terminals proposing for the same branch.
+// stock, a repeated proposal, and two terminals proposing for the same branch; and the view through which
+// the rules reach the line table's fields.
 
+#include "ErrorOf.h"
 #include "TestDatabase.h"
 
 #include "data/DbError.h"
@@ -189,6 +191,32 @@ TEST(ProposalCodes, BranchCodesAreTrimmedAndMustBePlainIdentifierParts)
         EXPECT_TRUE(transfer::isIdentifierPart(good)) << good;
     for (const char *bad : {"", "S'02", "S-02", "S 02", "S02;", "\xa4\xc0\xad\xdc", "S\"02"})
         EXPECT_FALSE(transfer::isIdentifierPart(bad)) << bad;
+}
+
+// The view finds the fields by name, whatever their order; one made before the set has its fields finds them
+// later; a field the set lacks fails with the record set's own message, and only where it is used.
+TEST(LineTableView, FieldsAreFoundByNameAndAMissingOneFailsWhereItIsUsed)
+{
+    data::TClientDataSet picked;
+    const transfer::LineTable early(picked);
+    transfer::createPickedSet(picked); // the fields of the line table without Sno
+    data::TClientDataSet reordered;
+    reordered.addFieldDef("m_qty", data::TFieldType::ftInteger);
+    reordered.addFieldDef("PROD_ID", data::TFieldType::ftString, 20);
+    reordered.createDataSet();
+
+    for (const transfer::LineTable &view : {early, transfer::LineTable(picked), transfer::LineTable(reordered)}) {
+        view.set().append();
+        view.prodId().setAsString("P1");
+        view.toMove().setAsInteger(3);
+        view.set().post();
+        const auto row = view.set().data().rows.back();
+        EXPECT_EQ(row[view.position(transfer::PROD_ID)].asString(), "P1");
+        EXPECT_EQ(row[view.position(transfer::M_QTY)].asInteger(), 3);
+        EXPECT_EQ(errorOf([&] { view.sno(); }), "Field 'Sno' not found");
+    }
+    EXPECT_EQ(picked.fieldByName("M_QTY").asInteger(), 3);
+    EXPECT_EQ(reordered.fields(0).asInteger(), 3);
 }
 
 TEST(StockingDates, MenuArithmeticRollsOverMonthAndYearEnds)
