@@ -12,8 +12,9 @@
 #include "data/DbError.h"
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductPages.h"
-#include "transfer/ProductMerge.h"
-#include "transfer/TransferStore.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/ProductMerge.h"
+#include "transfer/core/TransferStore.h"
 #include "widgets/DBCtrlGrid.h"
 
 #include <QApplication>
@@ -29,7 +30,7 @@
 
 namespace {
 
-class PrintedErrors : public widgets::IErrorReporter {
+class PrintedErrors : public prompts::IErrorReporter {
 public:
     void showError(const QString &message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
 };
@@ -115,22 +116,24 @@ void runScenario(transfer::TransferStore &store, const char *name, int repeat)
 {
     PrintedErrors errors;
     QTimer timer;
-    transfer::ProductMerge adding(store);
-    adding.buildExclusionList();
+    const std::string prodIdList = transfer::exclusionList(transfer::LineTable(store.ClientDataSet2));
 
     Figure build, open, paint, second, middle, last;
     int pages = 0;
     for (int i = 0; i < repeat; ++i) {
         prodchk::TFormProdChk *board = nullptr;
         build.total.push_back(millis([&] {
-            board = new prodchk::TFormProdChk({store.SQLConnection1, store.TempCDS, timer, store.ProdIdList, errors});
+            board = new prodchk::TFormProdChk({store.SQLConnection1, store.TempCDS, timer, prodIdList, errors});
         }));
         build.server.push_back(0);
         TimedProvider provider(board->DataSetProvider1);
         board->ClientDataSet1.setProvider(&provider);
         board->ClientDataSet2.setProvider(&provider);
 
-        open.measure(provider, [&] { adding.prepareBoard(*board); });
+        open.measure(provider, [&] {
+            board->listPages(prodchk::countStatement(prodIdList));
+            board->loadPage(0);
+        });
         pages = board->ListBox1->count();
         paint.measure(provider, [&] { board->DBCtrlGrid1->grab(); });
         for (auto [figure, page] : {std::pair{&second, 1}, std::pair{&middle, pages / 2}, std::pair{&last, pages - 1}}) {
@@ -172,8 +175,8 @@ int main(int argc, char **argv)
     try {
         transfer::TransferStore store(dir);
         store.SQLConnection1.open();
-        store.createLineTable();
-        store.createPickedSet();
+        transfer::createLineTable(store.ClientDataSet2);
+        transfer::createPickedSet(store.TempCDS);
         runScenario(store, "empty bill", repeat);
 
         // A bill of 2,000 lines: the exclusion list runs past one IN list.

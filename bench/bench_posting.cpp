@@ -8,7 +8,9 @@
 #include "data/FbClient.h"
 #include "data/SqlQuery.h"
 #include "tools/ShopDatabase.h"
-#include "transfer/BillWriter.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/TransferStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -65,10 +67,11 @@ void makeProducts(const std::string &programDir, int count)
 /// The program's way: the writer over the store's line table.
 double postThroughProgram(transfer::TransferStore &store, const data::IClock &clock, int bill)
 {
-    store.BillNo = billNo(bill);
+    const transfer::BillHeader header{billNo(bill), "S01", "S02", "K001"};
     QElapsedTimer t;
     t.start();
-    const auto result = transfer::BillWriter(store, clock).write("A01_bench");
+    const auto result = transfer::BillWriter({store.SQLQuery1, store.SQLQuery2, store.SQL_Master, store.SQL_Sub}, clock)
+                            .write(header, "A01_bench", transfer::LineTable(store.ClientDataSet2));
     const double ms = t.nsecsElapsed() / 1e6;
     if (!result.written)
         throw std::runtime_error("the bill was not written: " + result.error);
@@ -246,10 +249,7 @@ int main(int argc, char **argv)
 
         const FixedDay clock;
         transfer::TransferStore store(programDir);
-        store.StoreID = "K001";
-        store.SStockID = "S01";
-        store.TStockID = "S02";
-        store.createLineTable();
+        transfer::createLineTable(store.ClientDataSet2);
         for (int i = 1; i <= lines; ++i) {
             auto &l = store.ClientDataSet2;
             l.append();

@@ -7,10 +7,11 @@
 
 #include "data/DateText.h"
 #include "data/SqlText.h"
-#include "transfer/Proposal.h"
-#include "transfer/StockingDate.h"
-#include "transfer/TransferStore.h"
-#include "widgets/ScriptedMessageBox.h"
+#include "prompts/ScriptedMessageBox.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/StockingDate.h"
+#include "transfer/core/TransferStore.h"
 
 #include <firebird/Interface.h>
 
@@ -55,14 +56,16 @@ public:
 
     Figures run(const std::string &stockingDate)
     {
-        store_.createLineTable(); // a fresh table each run, as a terminal's first proposal
+        transfer::createLineTable(store_.ClientDataSet2); // a fresh table each run, as a terminal's first proposal
         QElapsedTimer timer;
         timer.start();
-        transfer::Proposal proposal(store_, messages_);
-        if (!proposal.run({stockingDate, Branch, Main}))
+        transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2)},
+                                    messages_);
+        int candidates = 0;
+        if (!proposal.run({stockingDate, Branch, Main}, candidates))
             throw std::runtime_error("the proposal stopped early");
         store_.ClientDataSet2.first();
-        Figures f{double(timer.nsecsElapsed()) / 1e6, store_.CandidateCount, store_.ClientDataSet2.recordCount()};
+        Figures f{double(timer.nsecsElapsed()) / 1e6, candidates, store_.ClientDataSet2.recordCount()};
         if (!messages_.shown().empty())
             throw std::runtime_error("the proposal showed a message");
         return f;
@@ -70,7 +73,7 @@ public:
 
 private:
     transfer::TransferStore store_;
-    widgets::ScriptedMessageBox messages_;
+    prompts::ScriptedMessageBox messages_;
 };
 
 // ---- straight through the client library ----------------------------------------------------------------

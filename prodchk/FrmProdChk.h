@@ -40,7 +40,7 @@ struct BoardLinks {
     /// The exclusion list: the products already on the bill (see ProductPages.h).
     const std::string &ProdIdList;
     /// The application's standard error box, for the failures of the board's handlers.
-    widgets::IErrorReporter &errors;
+    prompts::IErrorReporter &errors;
 };
 
 class TFormProdChk : public QDialog {

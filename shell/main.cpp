@@ -4,6 +4,7 @@
 #include "datedlg/GetDateTime.h"
 #include "transfer/FrmQuorvan.h"
 #include "widgets/ErrorBox.h"
+#include "widgets/SkinMessage.h"
 
 #include <QApplication>
 

@@ -5,8 +5,8 @@
 
 #include "TestDatabase.h"
 
+#include "prompts/ScriptedMessageBox.h"
 #include "transfer/FrmQuorvan.h"
-#include "widgets/ScriptedMessageBox.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -30,7 +30,7 @@ public:
     QDateTime moment{QDate(2004, 3, 1), QTime(9, 30)};
 };
 
-class RecordingErrors : public widgets::IErrorReporter {
+class RecordingErrors : public prompts::IErrorReporter {
 public:
     void showError(const QString &message) override { shown.append(message); }
     QStringList shown;
@@ -55,7 +55,7 @@ public:
 
     TestDatabase db;
     FixedClock clock;
-    widgets::ScriptedMessageBox messages;
+    prompts::ScriptedMessageBox messages;
     RecordingErrors errors;
     ScriptedDialogRunner dialogs;
 

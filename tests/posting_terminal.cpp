@@ -7,8 +7,10 @@
 // exits with 0 when every bill was written.
 
 #include "data/DateText.h"
-#include "transfer/BillNumbers.h"
-#include "transfer/BillWriter.h"
+#include "transfer/core/BillNumbers.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/TransferStore.h"
 
 #include <QCoreApplication>
 
@@ -49,10 +51,8 @@ int main(int argc, char **argv)
 
     try {
         transfer::TransferStore store(programDir);
-        store.StoreID = "K001";
-        store.SStockID = "S01";
-        store.TStockID = "S02";
-        store.createLineTable();
+        transfer::BillHeader bill{.billNo = "", .sendingStock = "S01", .receivingStock = "S02", .storeId = "K001"};
+        transfer::createLineTable(store.ClientDataSet2);
         auto &lines = store.ClientDataSet2;
         for (int i = 1; i <= lineCount; ++i) {
             char id[16];
@@ -66,17 +66,18 @@ int main(int argc, char **argv)
             lines.post();
         }
 
-        transfer::BillNumbers numbers(store);
-        transfer::BillWriter writer(store, clock);
+        transfer::BillNumbers numbers(store.SQL_ID);
+        transfer::BillWriter writer({store.SQLQuery1, store.SQLQuery2, store.SQL_Master, store.SQL_Sub}, clock);
         int failed = 0;
         for (int b = 0; b < bills; ++b) {
             numbers.provideDayRow(billDate);
-            store.BillNo = numbers.draw("TEMP_MOVEID", billDate);
-            const transfer::BillWriter::Result result = writer.write(name + "_terminal");
+            bill.billNo = numbers.draw("TEMP_MOVEID", billDate);
+            const transfer::BillWriter::Result result =
+                writer.write(bill, name + "_terminal", transfer::LineTable(store.ClientDataSet2));
             if (result.written) {
-                std::printf("BILL %s\n", store.BillNo.c_str());
+                std::printf("BILL %s\n", bill.billNo.c_str());
             } else {
-                std::printf("FAIL %s %s\n", store.BillNo.c_str(), result.error.c_str());
+                std::printf("FAIL %s %s\n", bill.billNo.c_str(), result.error.c_str());
                 ++failed;
             }
             std::fflush(stdout);

@@ -7,7 +7,8 @@
 
 #include "data/DbError.h"
 #include "prodchk/FrmProdChk.h"
-#include "transfer/QuantityCheck.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 
@@ -78,8 +79,8 @@ protected:
             lines.post();
         }
         lines.first();
-        screen().store.CandidateCount = n;
-        screen().store.lockFixedColumns(true);
+        screen().CandidateCount = n;
+        transfer::LineTable(screen().store.ClientDataSet2).lockFixedColumns(true);
     }
 
     /// Presses "增加商品"; `operate` works the board while it is open.
@@ -138,8 +139,8 @@ TEST_F(Adding, WithoutAStockingDateTheButtonDoesNothing)
     proposalOf(2);
     QTest::mouseClick(s.bsSkinButton2, Qt::LeftButton);
     EXPECT_EQ(dialogs.ran, 0);
-    EXPECT_TRUE(s.store.ProdIdList.empty());
-    EXPECT_EQ(s.store.PageSize, 0);
+    EXPECT_TRUE(s.ProdIdList.empty());
+    EXPECT_EQ(s.PageSize, 0);
     EXPECT_TRUE(messages.shown().empty());
     expectNoErrors();
 }
@@ -150,8 +151,8 @@ TEST_F(Adding, PickedProductsArriveAfterTheCandidatesReadyForEntry)
     proposalOf(5);
     pickAndConfirm({"P0008", "P0006"});
     EXPECT_EQ(dialogs.ran, 1);
-    EXPECT_EQ(s.store.ProdIdList, "'P0001','P0002','P0003','P0004','P0005'");
-    EXPECT_EQ(s.store.PageSize, 100);
+    EXPECT_EQ(s.ProdIdList, "'P0001','P0002','P0003','P0004','P0005'");
+    EXPECT_EQ(s.PageSize, 100);
     EXPECT_EQ(lines().size(), 5u) << "nothing arrives before the timer fires";
 
     waitForMerge();
@@ -171,7 +172,7 @@ TEST_F(Adding, PickedProductsArriveAfterTheCandidatesReadyForEntry)
         touchTick(b, 0);
         QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
     });
-    EXPECT_EQ(s.store.ProdIdList, "'P0001','P0002','P0003','P0004','P0005','P0006','P0008'");
+    EXPECT_EQ(s.ProdIdList, "'P0001','P0002','P0003','P0004','P0005','P0006','P0008'");
     waitForMerge();
     ASSERT_EQ(lines().size(), 8u);
     EXPECT_EQ(lines()[7], (Line{"8", "P0007", "Name 7", "37", "7", "0", "0"}));
@@ -250,7 +251,7 @@ TEST_F(Adding, TheBillsProductsAreNeverOfferedAndQuotesInCodesAreDoubled)
                                                    " WHERE NOW_QTY > 0 AND DEL_FLAG = 'False' \r\n");
         EXPECT_EQ(shownCodes(b).size(), 14u);
     });
-    EXPECT_TRUE(s.store.ProdIdList.empty()) << "an empty table gives the empty list";
+    EXPECT_TRUE(s.ProdIdList.empty()) << "an empty table gives the empty list";
 
     auto &t = s.store.ClientDataSet2;
     for (const char *code : {"P0003", "P'Q"}) {
@@ -264,7 +265,7 @@ TEST_F(Adding, TheBillsProductsAreNeverOfferedAndQuotesInCodesAreDoubled)
             EXPECT_EQ(shownCodes(b), Codes({"P0001", "P0002", "P0004", "P0005", "P0006", "P0007", "P0008", "P0009",
                                             "P0010", "P0011", "P0012", "P0013"}));
         });
-        EXPECT_EQ(s.store.ProdIdList, "'P0003','P''Q'");
+        EXPECT_EQ(s.ProdIdList, "'P0003','P''Q'");
     }
     EXPECT_EQ(dialogs.ran, 3);
     expectNoErrors();
@@ -348,7 +349,7 @@ TEST_F(Adding, ABillOfTwoThousandLinesStillOpensTheBoardOnTheRightProducts)
         touchTick(b, 99);
         QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
     });
-    EXPECT_EQ(std::count(s.store.ProdIdList.begin(), s.store.ProdIdList.end(), ','), 1999);
+    EXPECT_EQ(std::count(s.ProdIdList.begin(), s.ProdIdList.end(), ','), 1999);
     waitForMerge();
     ASSERT_EQ(lines().size(), 2001u);
     EXPECT_EQ(lines().back(), (Line{"2001", "P2100", "Name 2100", "2130", "2100", "0", "0"}));

@@ -4,7 +4,8 @@
 
 #include "data/DbError.h"
 #include "data/IniFile.h"
-#include "transfer/BillNumbers.h"
+#include "transfer/core/BillNumbers.h"
+#include "transfer/core/TransferStore.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ protected:
 
     TestDatabase db;
     transfer::TransferStore store{db.programDir()};
-    BillNumbers numbers{store};
+    BillNumbers numbers{store.SQL_ID};
     std::unique_ptr<data::TSQLConnection> conn = db.connection();
 };
 

@@ -51,7 +51,7 @@ TEST(DemoBill, PostedPrintedAndReadBack)
 
     FixedClock clock;
     clock.moment = QDateTime(QDate(2024, 6, 19), QTime(10, 15, 30, 250));
-    widgets::ScriptedMessageBox messages;
+    prompts::ScriptedMessageBox messages;
     RecordingErrors errors;
     ScriptedDialogRunner dialogs;
     std::vector<DemoLine> posted;
@@ -84,11 +84,11 @@ TEST(DemoBill, PostedPrintedAndReadBack)
         ASSERT_EQ(posted.size(), 36u);
 
         qputenv("RPTPREVIEW_PDF", QFile::encodeName(pdf));
-        messages.queue(widgets::MsgResult::Yes);
+        messages.queue(prompts::MsgResult::Yes);
         QTest::mouseClick(screen.fcImageBtn2, Qt::LeftButton);
         qunsetenv("RPTPREVIEW_PDF");
         EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
-        EXPECT_EQ(screen.store.BillNo, "202406190001");
+        EXPECT_EQ(screen.BillNo, "202406190001");
     }
     ASSERT_TRUE(QFile::exists(pdf)) << "the preview module wrote no PDF";
 

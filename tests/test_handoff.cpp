@@ -5,7 +5,7 @@
 #include "ScreenFixture.h"
 
 #include "data/IniFile.h"
-#include "transfer/PreviewHandOff.h"
+#include "transfer/core/PreviewHandOff.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
 
@@ -70,7 +70,7 @@ protected:
         int sno = lines.recordCount();
         for (const auto &[id, quantity] : bill)
             addLine(lines, ++sno, id, "name of " + id, 100, quantity);
-        messages.queue(widgets::MsgResult::Yes);
+        messages.queue(prompts::MsgResult::Yes);
         QTest::mouseClick(s().fcImageBtn2, Qt::LeftButton);
     }
     void preview() { QTest::mouseClick(s().fcImageBtn1, Qt::LeftButton); }
@@ -183,7 +183,7 @@ TEST_F(HandOff, SettingsFileKeepsWhatElseItHolds)
 
 TEST_F(HandOff, PreviewBeforeAnyConfirmationStillWritesAndCalls)
 {
-    s().store.SStockID = "S'1"; // a quote in a code cannot break the statement
+    s().SStockID = "S'1"; // a quote in a code cannot break the statement
     preview();
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
     data::TClientDataSet header;

@@ -6,8 +6,9 @@
 
 #include "data/DbError.h"
 #include "data/IniFile.h"
-#include "transfer/BillWriter.h"
-#include "transfer/QuantityCheck.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
 
@@ -19,7 +20,7 @@
 #include <gtest/gtest.h>
 
 using transfer::TFormTouchMove;
-using widgets::MsgResult;
+using prompts::MsgResult;
 
 namespace {
 
@@ -80,17 +81,17 @@ TEST_F(Posting, BillWithEveryKindOfLine)
     addLine(l, 6, "P006", "empty quantity", 8, std::nullopt);
     addLine(l, 7, "", "no code", 8, 1);
     addLine(l, 8, "P008", "below zero", 8, -2);
-    s().store.lockFixedColumns(true);
+    transfer::LineTable(s().store.ClientDataSet2).lockFixedColumns(true);
     messages.queue(MsgResult::Yes);
     confirm();
 
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
     EXPECT_EQ(memo(), QStringList({"調撥單號:200403010001", "調撥日期:2004/03/01", "撥出倉庫:S01  撥入倉庫:S02"}));
-    EXPECT_EQ(s().store.BillNo, "200403010001");
+    EXPECT_EQ(s().BillNo, "200403010001");
     EXPECT_EQ(counter(), "2");
     ASSERT_EQ(messages.texts(), QStringList({WrittenQuestion}));
-    EXPECT_EQ(messages.shown()[0].kind, widgets::MsgKind::Confirmation);
-    EXPECT_EQ(messages.shown()[0].buttons, widgets::MsgButtons::YesNo);
+    EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Confirmation);
+    EXPECT_EQ(messages.shown()[0].buttons, prompts::MsgButtons::YesNo);
     EXPECT_EQ(moduleCalls(db.programDir()).size(), 1u) << "Yes opens the preview";
     for (int i = 0; i < transfer::FixedColumnCount; ++i)
         EXPECT_FALSE(l.fields(i).readOnly()) << "fixed column " << i << " unlocked after the posting";
@@ -201,7 +202,7 @@ TEST_F(Posting, EmptyTableDrawsANumberAndWritesNothing)
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_TRUE(errors.shown.isEmpty());
     confirm();
-    EXPECT_EQ(s().store.BillNo, "200403010002");
+    EXPECT_EQ(s().BillNo, "200403010002");
     EXPECT_EQ(counter(), "3");
 }
 
@@ -252,7 +253,7 @@ TEST_F(Posting, ALineAboveTheMainStockBeingEditedStopsTheWholeBill)
     confirm();
 
     EXPECT_EQ(messages.texts(), QStringList({QuantityTooLarge, WriteFailed}));
-    EXPECT_EQ(messages.shown()[1].kind, widgets::MsgKind::Warning);
+    EXPECT_EQ(messages.shown()[1].kind, prompts::MsgKind::Warning);
     EXPECT_EQ(count("MOVE_MASTER"), "0");
     EXPECT_EQ(count("MOVE_SUB"), "0");
     EXPECT_EQ(counter(), "2") << "the number drawn is used up";
@@ -284,16 +285,16 @@ TEST_F(Posting, AFailingDrawWritesNothingAndLeavesNoPreviousNumber)
     addLine(lines(), 1, "P001", "a", 10, 4);
     messages.queue(MsgResult::Yes);
     confirm();
-    ASSERT_EQ(s().store.BillNo, "200403010001");
+    ASSERT_EQ(s().BillNo, "200403010001");
 
     db.exec("CREATE EXCEPTION COUNTER_CLOSED 'The counter is closed'");
     db.exec("CREATE TRIGGER NO_DRAW FOR TEMP_MOVEID BEFORE UPDATE AS BEGIN EXCEPTION COUNTER_CLOSED; END");
-    s().store.lockFixedColumns(true);
+    transfer::LineTable(s().store.ClientDataSet2).lockFixedColumns(true);
     confirm();
 
     ASSERT_EQ(errors.shown.size(), 1);
     EXPECT_TRUE(errors.shown[0].contains("The counter is closed")) << errors.shown[0].toStdString();
-    EXPECT_EQ(s().store.BillNo, "") << "a later preview cannot show the previous bill as this one";
+    EXPECT_EQ(s().BillNo, "") << "a later preview cannot show the previous bill as this one";
     EXPECT_TRUE(memo().isEmpty());
     EXPECT_EQ(count("MOVE_MASTER"), "1");
     EXPECT_EQ(count("MOVE_SUB"), "1");
@@ -311,7 +312,7 @@ TEST_F(Posting, NoAnswerEndsTheProgramWithItsSettingsSaved)
     confirm();
     EXPECT_FALSE(s().isVisible());
     EXPECT_TRUE(moduleCalls(db.programDir()).empty());
-    EXPECT_EQ(s().store.TStockID, "S03") << "trimmed";
+    EXPECT_EQ(s().TStockID, "S03") << "trimmed";
     EXPECT_EQ(db.scalar("SELECT T_STOCKID FROM MOVE_MASTER"), "S03");
     EXPECT_EQ(data::TIniFile(db.programDir() + "FormTouchMove.INI").readString("System", "TSTOCKID", "?"), "S03");
     EXPECT_TRUE(QFile::exists(QString::fromStdString(db.programDir() + "aaa.cds")));
@@ -346,11 +347,13 @@ TEST_F(Posting, AnOpenTransactionOnTheSecondConnectionWritesNothing)
 {
     addLine(lines(), 1, "P001", "a", 10, 4);
     auto &store = s().store;
-    store.BillNo = "200403019999";
+    s().BillNo = "200403019999";
     store.SQLConnection2.startTransaction({});
     db.exec("INSERT INTO MOVE_MASTER(MASTERBILLID) VALUES('200403019999')"); // would be deleted by a write
 
-    const transfer::BillWriter::Result result = transfer::BillWriter(store, clock).write("A01_x");
+    const transfer::BillWriter::Result result =
+        transfer::BillWriter({store.SQLQuery1, store.SQLQuery2, store.SQL_Master, store.SQL_Sub}, clock)
+            .write({s().BillNo, s().SStockID, s().TStockID, s().StoreID}, "A01_x", transfer::LineTable(lines()));
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());
     EXPECT_TRUE(store.SQLConnection2.inTransaction()) << "not the writer's to end";
@@ -363,7 +366,7 @@ TEST_F(Posting, AnOpenTransactionOnTheSecondConnectionWritesNothing)
     store.SQLConnection2.startTransaction({});
     confirm();
     EXPECT_EQ(errors.shown.size(), 1);
-    EXPECT_EQ(store.BillNo, "");
+    EXPECT_EQ(s().BillNo, "");
     EXPECT_TRUE(messages.shown().empty());
     store.SQLConnection2.rollback({});
     EXPECT_EQ(count("MOVE_SUB"), "0");

@@ -1,16 +1,20 @@
 // The replenishment proposal on a real embedded shop database, without a window: the line rules, the
 // reference day and its fallback, the statement texts, the branch view, bad codes and dates, fractional
-// stock, a repeated proposal, and two terminals proposing for the same branch.
+// stock, a repeated proposal, and two terminals proposing for the same branch; and the view through which
+// the rules reach the line table's fields.
 
+#include "ErrorOf.h"
 #include "TestDatabase.h"
 
 #include "data/DbError.h"
 #include "data/SqlText.h"
-#include "transfer/Proposal.h"
-#include "transfer/QuantityCheck.h"
-#include "transfer/StockingDate.h"
-#include "transfer/TransferStore.h"
-#include "widgets/ScriptedMessageBox.h"
+#include "prompts/ScriptedMessageBox.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/QuantityCheck.h"
+#include "transfer/core/StockingDate.h"
+#include "transfer/core/TransferStore.h"
+#include "transfer/core/WarehouseCode.h"
 
 #include <gtest/gtest.h>
 
@@ -52,16 +56,19 @@ std::optional<int> optionalInt(data::TField &f)
     return f.isNull() ? std::nullopt : std::optional<int>(f.asInteger());
 }
 
-/// A terminal: its store with both connections and the line table, and its message box.
+/// A terminal: its store with both connections and the line table, its candidate count and its message box.
 struct Terminal {
-    explicit Terminal(const std::string &programDir) : store(programDir) { store.createLineTable(); }
+    explicit Terminal(const std::string &programDir) : store(programDir)
+    {
+        transfer::createLineTable(store.ClientDataSet2);
+    }
 
     bool propose(const std::string &stockingDate, const std::string &branch = "S02",
                  const std::string &main = "S01")
     {
-        Proposal proposal(store, messages);
+        Proposal proposal({store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2)}, messages);
         proposal.showReferenceDay = [this](const QDate &day) { referenceDays.push_back(day); };
-        return proposal.run({stockingDate, branch, main});
+        return proposal.run({stockingDate, branch, main}, candidateCount);
     }
 
     std::vector<Line> lines()
@@ -94,7 +101,8 @@ struct Terminal {
     }
 
     TransferStore store;
-    widgets::ScriptedMessageBox messages;
+    int candidateCount = 0;
+    prompts::ScriptedMessageBox messages;
     std::vector<QDate> referenceDays;
 };
 
@@ -185,6 +193,32 @@ TEST(ProposalCodes, BranchCodesAreTrimmedAndMustBePlainIdentifierParts)
         EXPECT_FALSE(transfer::isIdentifierPart(bad)) << bad;
 }
 
+// The view finds the fields by name, whatever their order; one made before the set has its fields finds them
+// later; a field the set lacks fails with the record set's own message, and only where it is used.
+TEST(LineTableView, FieldsAreFoundByNameAndAMissingOneFailsWhereItIsUsed)
+{
+    data::TClientDataSet picked;
+    const transfer::LineTable early(picked);
+    transfer::createPickedSet(picked); // the fields of the line table without Sno
+    data::TClientDataSet reordered;
+    reordered.addFieldDef("m_qty", data::TFieldType::ftInteger);
+    reordered.addFieldDef("PROD_ID", data::TFieldType::ftString, 20);
+    reordered.createDataSet();
+
+    for (const transfer::LineTable &view : {early, transfer::LineTable(picked), transfer::LineTable(reordered)}) {
+        view.set().append();
+        view.prodId().setAsString("P1");
+        view.toMove().setAsInteger(3);
+        view.set().post();
+        const auto row = view.set().data().rows.back();
+        EXPECT_EQ(row[view.position(transfer::PROD_ID)].asString(), "P1");
+        EXPECT_EQ(row[view.position(transfer::M_QTY)].asInteger(), 3);
+        EXPECT_EQ(errorOf([&] { view.sno(); }), "Field 'Sno' not found");
+    }
+    EXPECT_EQ(picked.fieldByName("M_QTY").asInteger(), 3);
+    EXPECT_EQ(reordered.fields(0).asInteger(), 3);
+}
+
 TEST(StockingDates, MenuArithmeticRollsOverMonthAndYearEnds)
 {
     struct Case {
@@ -240,7 +274,7 @@ TEST_F(ProposalTest, LinesFollowTheRulesOfNeedAndMainStock)
     ASSERT_TRUE(t.propose("2004/03/07"));
     EXPECT_TRUE(t.messages.shown().empty());
     EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 29)});
-    EXPECT_EQ(t.store.CandidateCount, 7) << "P1 P2 P3 P4 P5 P6 P9, also those discarded";
+    EXPECT_EQ(t.candidateCount, 7) << "P1 P2 P3 P4 P5 P6 P9, also those discarded";
 
     const std::vector<std::string> order = t.candidates();
     ASSERT_EQ(order.size(), 7u);
@@ -266,7 +300,7 @@ TEST_F(ProposalTest, KeptLinesAreNumberedByCandidatePositionSoADiscardedOneLeave
         << "the server returned another order; the numbering below assumes this one";
     const std::vector<Line> expected = {{1, "A1", 10, 0, 4, 4}, {3, "A3", 10, 1, 5, 4}};
     EXPECT_EQ(t.lines(), expected);
-    EXPECT_EQ(t.store.CandidateCount, 3);
+    EXPECT_EQ(t.candidateCount, 3);
 }
 
 TEST_F(ProposalTest, NoSalesOnTheReferenceDayFallsBackOneWeekOnce)
@@ -286,7 +320,7 @@ TEST_F(ProposalTest, SalesOnTheReferenceDayWithoutCandidatesDoNotFallBack)
     ASSERT_TRUE(t.propose("2004/03/07"));
     EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 29)});
     EXPECT_TRUE(t.lines().empty());
-    EXPECT_EQ(t.store.CandidateCount, 0);
+    EXPECT_EQ(t.candidateCount, 0);
 }
 
 TEST_F(ProposalTest, NoSalesOnEitherDayCreatesTheViewForTheEarlierDayAndAppendsNothing)
@@ -295,7 +329,7 @@ TEST_F(ProposalTest, NoSalesOnEitherDayCreatesTheViewForTheEarlierDayAndAppendsN
     ASSERT_TRUE(t.propose("2004/03/07"));
     EXPECT_EQ(t.referenceDays, std::vector<QDate>{QDate(2004, 2, 22)});
     EXPECT_TRUE(t.lines().empty());
-    EXPECT_EQ(t.store.CandidateCount, 0);
+    EXPECT_EQ(t.candidateCount, 0);
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM VIEW_SALQTYS02"), "0");
     const std::string source = db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'");
     EXPECT_NE(source.find("BILL_DATE = '2004/02/22'"), std::string::npos) << source;
@@ -354,10 +388,10 @@ TEST_F(ProposalTest, BranchCodesThatCannotNameAViewAreRefusedBeforeAnyStatement)
     const int views = viewCount();
     const std::string command = t.store.ClientDataSet1.commandText();
     for (const std::string code : {"S'02", "S-02", "S 02", "S02;DROP", "\xa4\xc0\xad\xdc", "", "   ", "S\"02"}) {
-        t.messages = widgets::ScriptedMessageBox();
+        t.messages = prompts::ScriptedMessageBox();
         EXPECT_FALSE(t.propose("2004/03/07", code)) << code;
         EXPECT_EQ(t.messages.texts(), QStringList{QString::fromUtf8(transfer::BranchCodeMessage)}) << code;
-        EXPECT_EQ(t.messages.shown()[0].kind, widgets::MsgKind::Warning);
+        EXPECT_EQ(t.messages.shown()[0].kind, prompts::MsgKind::Warning);
         EXPECT_EQ(t.store.ClientDataSet1.commandText(), command) << "no statement ran for " << code;
         EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::mainStock("S01", "P1")));
     }
@@ -385,7 +419,7 @@ TEST_F(ProposalTest, AnEmptyOrUnknownMainWarehouseGivesNoLines)
     item("P2", "0", "3", "10");
     for (const std::string code : {"", "  ", "S99", "S0'1"}) {
         ASSERT_TRUE(t.propose("2004/03/07", "S02", code)) << code;
-        EXPECT_EQ(t.store.CandidateCount, 2) << code;
+        EXPECT_EQ(t.candidateCount, 2) << code;
         EXPECT_TRUE(t.lines().empty()) << code;
     }
 }

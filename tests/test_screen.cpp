@@ -6,7 +6,8 @@
 #include "data/ClientDataSet.h"
 #include "data/DbError.h"
 #include "data/IniFile.h"
-#include "transfer/QuantityCheck.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DataSetModel.h"
@@ -63,7 +64,7 @@ TEST_F(Screen, FreshStartShowsTheEmptyScreen)
 
     EXPECT_EQ(s.windowTitle(), QString("調撥作業"));
     EXPECT_EQ(s.size(), QSize(792, 566));
-    EXPECT_EQ(s.store.StoreID, "K001  ") << "the first row, CHAR with its trailing blanks";
+    EXPECT_EQ(s.StoreID, "K001  ") << "the first row, CHAR with its trailing blanks";
     EXPECT_TRUE(s.store.SQLConnection1.connected());
     EXPECT_FALSE(s.store.SQLConnection2.connected()) << "the second connection opens at its first use";
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
@@ -179,7 +180,7 @@ TEST_F(Screen, AFailingCreateStepIsShownAndTheScreenOpensNevertheless)
     TFormTouchMove &s = screen();
     ASSERT_EQ(errors.shown.size(), 1);
     EXPECT_TRUE(errors.shown[0].contains("STORE_CHOISE")) << errors.shown[0].toStdString();
-    EXPECT_TRUE(s.store.StoreID.empty());
+    EXPECT_TRUE(s.StoreID.empty());
     EXPECT_FALSE(s.store.ClientDataSet2.active()) << "the steps after the failing one are skipped";
 }
 
@@ -229,7 +230,7 @@ TEST_F(Screen, LockedFixedColumnsRefuseTypingAndTheQuantityColumnTakesIt)
     lines.fieldByName("PROD_ID").setAsString("A001");
     lines.fieldByName("T_QTY").setAsInteger(12);
     lines.post();
-    s.store.lockFixedColumns(true);
+    transfer::LineTable(s.store.ClientDataSet2).lockFixedColumns(true);
 
     auto *model = s.bsSkinDBGrid1->dataSetModel();
     for (int c = 0; c < 6; ++c)
@@ -237,7 +238,7 @@ TEST_F(Screen, LockedFixedColumnsRefuseTypingAndTheQuantityColumnTakesIt)
     EXPECT_TRUE(model->flags(model->index(0, 6)) & Qt::ItemIsEditable);
     EXPECT_THROW(lines.fieldByName("PROD_ID").setAsString("B"), data::EDatabaseError);
 
-    s.store.lockFixedColumns(false);
+    transfer::LineTable(s.store.ClientDataSet2).lockFixedColumns(false);
     EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
 }
 
@@ -264,7 +265,7 @@ TEST_F(Screen, QuantityRuleComparesWithEmptyBelowEveryNumber)
             EXPECT_EQ(lines.state(), data::TDataSetState::dsInsert) << "the line stays pending";
             ASSERT_EQ(int(messages.shown().size()), shownBefore + 1);
             EXPECT_EQ(messages.shown().back().text, QString("數量輸入大於現有庫存量.."));
-            EXPECT_EQ(messages.shown().back().kind, widgets::MsgKind::Warning);
+            EXPECT_EQ(messages.shown().back().kind, prompts::MsgKind::Warning);
             lines.cancel();
         } else {
             EXPECT_NO_THROW(lines.post());

@@ -6,8 +6,8 @@
 
 #include "data/DbError.h"
 #include "datedlg/GetDateTime.h"
-#include "transfer/Proposal.h"
-#include "transfer/QuantityCheck.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DataSetModel.h"
@@ -231,7 +231,7 @@ TEST_F(Stocking, ProposalFillsTheGridSetsTheCalendarLocksAndFocusesTheFirstLine)
     const QStringList expected = {"P1", "Name P1", "10", "3", "5", "2"};
     for (int c = 1; c < 7; ++c)
         EXPECT_EQ(cell(s, p1, c), expected[c - 1]) << "column " << c;
-    EXPECT_EQ(s.store.CandidateCount, 3);
+    EXPECT_EQ(s.CandidateCount, 3);
 
     EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 29));
     EXPECT_EQ(s.bsSkinMonthCalendar1->monthShown(), 2);
@@ -328,7 +328,7 @@ TEST_F(Stocking, TooLargeAQuantityIsRefusedTheLineKeepsItAndEscapeRestoresIt)
     type("11");
     enter();
     EXPECT_EQ(messages.texts(), QStringList{QString::fromUtf8(transfer::QuantityTooLargeMessage)});
-    EXPECT_EQ(messages.shown()[0].kind, widgets::MsgKind::Warning);
+    EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Warning);
     EXPECT_EQ(s.bsSkinDBGrid1->currentIndex().row(), p1) << "the cursor stays on the refused line";
     EXPECT_EQ(lines.state(), data::TDataSetState::dsEdit);
     EXPECT_EQ(lines.fieldByName("M_QTY").asInteger(), 11);

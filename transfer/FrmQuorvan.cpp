@@ -1,9 +1,9 @@
 #include "FrmQuorvan.h"
 
-#include "QuantityCheck.h"
-
 #include "data/IniFile.h"
 #include "data/SqlText.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
@@ -279,7 +279,7 @@ void TFormTouchMove::FormCreate()
 
     data::setStatement(store.SQLQuery1, {"SELECT * FROM STORE_CHOISE"});
     store.SQLQuery1.open();
-    store.StoreID = store.SQLQuery1.fieldByName("STORE_ID").asString();
+    StoreID = store.SQLQuery1.fieldByName("STORE_ID").asString();
 
     {
         const data::TIniFile ini(settingsFileName());
@@ -292,11 +292,11 @@ void TFormTouchMove::FormCreate()
 
     SkinEdit_Date->setText(QString::fromStdString(data::formatDate(services_.clock.today())));
 
-    store.createLineTable();
+    createLineTable(store.ClientDataSet2);
     for (int i = 0; i < LineFieldCount; ++i)
         bsSkinDBGrid1->setColumn(i, QString::fromUtf8(Columns[i].caption), Columns[i].width);
 
-    store.createPickedSet();
+    createPickedSet(store.TempCDS);
 }
 
 void TFormTouchMove::closeEvent(QCloseEvent *event)
@@ -332,13 +332,11 @@ void TFormTouchMove::bsSkinDBGrid1MouseMove()
 {
     const QModelIndex cell = bsSkinDBGrid1->currentIndex();
     bsSkinDBGrid1->hideHint();
-    if (!cell.isValid() || !store.ClientDataSet2.active() ||
-        store.ClientDataSet2.fields(cell.column()).fieldName() != "PROD_ID")
+    const LineTable lines(store.ClientDataSet2);
+    if (!cell.isValid() || !lines.set().active() || cell.column() != lines.position(PROD_ID))
         return;
-    auto &lines = store.ClientDataSet2;
-    const std::string hint = lines.fieldByName("PROD_ID").asString() + "\r\r" +
-                             lines.fieldByName("PROD_NAME").asString() + "\r\r" +
-                             lines.fieldByName("T_QTY").asString() + "\r\r";
+    const std::string hint = lines.prodId().asString() + "\r\r" + lines.prodName().asString() + "\r\r" +
+                             lines.mainStock().asString() + "\r\r";
     bsSkinDBGrid1->setHintText(widgets::decodeText(hint));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // TFormTouchMove: the transfer screen "調撥作業", the program's main window. It owns the store (connections,
-// line table, picked-product set, shared values) and wires its controls to the operations of this folder.
+// statement objects, line table, picked-product set) and the values its operations share, and wires its
+// controls to the transfer rules of core/, handing each the components and values it works on.
 // Each control event has one handler, named after the control and the event; every handler runs inside the
 // error guard, which shows an uncaught error in the standard error box and swallows the silent abort.
 //
@@ -8,12 +9,12 @@
 // grid's aids; FrmQuorvan_Stocking.cpp the stocking date and the proposal; FrmQuorvan_Adding.cpp the product
 // board and the merge; FrmQuorvan_Posting.cpp the bill number, the posting and the print preview.
 
-#include "TransferStore.h"
-
 #include "data/DateText.h"
+#include "prompts/MessageBox.h"
+#include "transfer/core/BillHeader.h"
+#include "transfer/core/TransferStore.h"
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
-#include "widgets/MessageBox.h"
 
 #include <QWidget>
 
@@ -46,9 +47,9 @@ struct ScreenServices {
     std::string programDir;
     const data::IClock &clock;
     /// The screen's skinned message box (bsSkinMessage1).
-    widgets::IMessageBox &messages;
+    prompts::IMessageBox &messages;
     /// The application's standard error box.
-    widgets::IErrorReporter &errors;
+    prompts::IErrorReporter &errors;
     /// Runs the modal dialogs (date dialog, product board).
     widgets::IDialogRunner &dialogs;
 };
@@ -63,6 +64,15 @@ public:
     ~TFormTouchMove() override;
 
     TransferStore store;
+
+    // The values the screen's operations share for the whole run; each starts empty or zero.
+    std::string StoreID;
+    int CandidateCount = 0;
+    std::string ProdIdList;
+    int PageSize = 0;
+    std::string BillNo;
+    std::string SStockID;
+    std::string TStockID;
 
     // Header row 1
     QFrame *bsSkinPanel1;
@@ -114,6 +124,8 @@ protected:
 
 private:
     void buildLayout();
+    /// The header of the bill numbered BillNo, as the posting and the preview take it.
+    BillHeader billHeader() const { return {BillNo, SStockID, TStockID, StoreID}; }
     /// Runs a handler inside the error guard.
     template <class F> void handle(F &&work) { widgets::guarded(services_.errors, std::forward<F>(work)); }
 

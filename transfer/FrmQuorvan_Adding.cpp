@@ -2,9 +2,10 @@
 
 #include "FrmQuorvan.h"
 
-#include "ProductMerge.h"
-
 #include "prodchk/FrmProdChk.h"
+#include "prodchk/ProductPages.h"
+#include "transfer/core/ProductMerge.h"
+#include "transfer/core/WarehouseCode.h"
 #include "widgets/CodePageEdit.h"
 
 #include <QLineEdit>
@@ -18,11 +19,12 @@ void TFormTouchMove::bsSkinButton2Click()
 {
     if (Edit_Rdate->text().isEmpty())
         return;
-    ProductMerge adding(store);
-    adding.buildExclusionList();
+    ProdIdList = exclusionList(LineTable(store.ClientDataSet2));
+    PageSize = prodchk::PageSize;
     auto board = std::make_unique<prodchk::TFormProdChk>(
-        prodchk::BoardLinks{store.SQLConnection1, store.TempCDS, *Timer1, store.ProdIdList, services_.errors});
-    adding.prepareBoard(*board);
+        prodchk::BoardLinks{store.SQLConnection1, store.TempCDS, *Timer1, ProdIdList, services_.errors});
+    board->listPages(prodchk::countStatement(ProdIdList));
+    board->loadPage(0);
     // The board frees itself when it closes; the picked products come back through TempCDS and Timer1.
     services_.dialogs.runModal(*board.release());
 }
@@ -35,7 +37,11 @@ void TFormTouchMove::Timer1Timer()
 
 void TFormTouchMove::MergePickedProducts()
 {
-    ProductMerge(store).merge(trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
+    mergePicked({.mainQuery = store.SQLQuery1,
+                 .branchQuery = store.SQLQuery2,
+                 .picked = LineTable(store.TempCDS),
+                 .lines = LineTable(store.ClientDataSet2)},
+                CandidateCount, trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
 }
 
 } // namespace transfer

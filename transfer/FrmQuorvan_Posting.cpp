@@ -2,10 +2,11 @@
 
 #include "FrmQuorvan.h"
 
-#include "BillNumbers.h"
-#include "BillWriter.h"
-#include "PreviewHandOff.h"
-
+#include "transfer/core/BillNumbers.h"
+#include "transfer/core/BillWriter.h"
+#include "transfer/core/LineTable.h"
+#include "transfer/core/PreviewHandOff.h"
+#include "transfer/core/WarehouseCode.h"
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
@@ -43,23 +44,23 @@ private:
 void TFormTouchMove::fcImageBtn2Click()
 {
     // The fixed columns become editable again after every confirmation, also one that failed.
-    const auto unlock = qScopeGuard([this] { store.lockFixedColumns(false); });
+    const auto unlock = qScopeGuard([this] { LineTable(store.ClientDataSet2).lockFixedColumns(false); });
 
     Memo1->clear();
-    store.SStockID = trimCode(bsSkinEdit2->bytes());
-    store.TStockID = trimCode(bsSkinEdit1->bytes());
+    SStockID = trimCode(bsSkinEdit2->bytes());
+    TStockID = trimCode(bsSkinEdit1->bytes());
     const std::string today = data::formatDate(services_.clock.today());
 
     // A confirmation whose number cannot be drawn writes nothing and leaves no number behind, so neither
     // this bill nor a later preview can be taken for the previous bill.
-    store.BillNo.clear();
-    BillNumbers(store).provideDayRow(today);
-    store.BillNo = NextBillNo("TEMP_MOVEID", today);
+    BillNo.clear();
+    BillNumbers(store.SQL_ID).provideDayRow(today);
+    BillNo = NextBillNo("TEMP_MOVEID", today);
 
-    Memo1->appendPlainText(QStringLiteral("調撥單號:") + QString::fromStdString(store.BillNo));
+    Memo1->appendPlainText(QStringLiteral("調撥單號:") + QString::fromStdString(BillNo));
     Memo1->appendPlainText(QStringLiteral("調撥日期:") + QString::fromStdString(today));
-    Memo1->appendPlainText(QStringLiteral("撥出倉庫:") + widgets::decodeText(store.SStockID) +
-                           QStringLiteral("  撥入倉庫:") + widgets::decodeText(store.TStockID));
+    Memo1->appendPlainText(QStringLiteral("撥出倉庫:") + widgets::decodeText(SStockID) +
+                           QStringLiteral("  撥入倉庫:") + widgets::decodeText(TStockID));
 
     if (store.ClientDataSet2.active())
         WriteBill();
@@ -67,23 +68,28 @@ void TFormTouchMove::fcImageBtn2Click()
 
 std::string TFormTouchMove::NextBillNo(const std::string &counterTable, const std::string &billDate)
 {
-    return BillNumbers(store).draw(counterTable, billDate);
+    return BillNumbers(store.SQL_ID).draw(counterTable, billDate);
 }
 
 void TFormTouchMove::WriteBill()
 {
-    BillWriter writer(store, services_.clock);
-    if (!writer.hasStoredLines())
+    const LineTable lines(store.ClientDataSet2);
+    if (!lines.hasStoredLines())
         return;
     BusyCursor busy;
-    if (!writer.write(salesIdBytes_).written) {
+    BillWriter writer({.removal = store.SQLQuery1,
+                       .lookUp = store.SQLQuery2,
+                       .master = store.SQL_Master,
+                       .sub = store.SQL_Sub},
+                      services_.clock);
+    if (!writer.write(billHeader(), salesIdBytes_, lines).written) {
         busy.restore();
-        services_.messages.messageDlg(WriteFailedMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        services_.messages.messageDlg(WriteFailedMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return;
     }
     // The busy cursor stays while the question is open and while the preview runs.
-    if (services_.messages.messageDlg(WrittenQuestion, widgets::MsgKind::Confirmation, widgets::MsgButtons::YesNo) ==
-        widgets::MsgResult::Yes)
+    if (services_.messages.messageDlg(WrittenQuestion, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) ==
+        prompts::MsgResult::Yes)
         fcImageBtn1->click();
     else
         close();
@@ -91,7 +97,7 @@ void TFormTouchMove::WriteBill()
 
 void TFormTouchMove::fcImageBtn1Click()
 {
-    PreviewHandOff(store, services_.programDir).run();
+    PreviewHandOff(store.SQLQuery1, store.ClientDataSet1, services_.programDir).run(billHeader());
 }
 
 } // namespace transfer

@@ -2,10 +2,9 @@
 
 #include "FrmQuorvan.h"
 
-#include "Proposal.h"
-#include "StockingDate.h"
-
 #include "datedlg/GetDateTime.h"
+#include "transfer/core/Proposal.h"
+#include "transfer/core/StockingDate.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 
@@ -39,9 +38,12 @@ void TFormTouchMove::N4Click()
 
 void TFormTouchMove::bsSkinButton1Click()
 {
-    Proposal proposal(store, services_.messages);
+    Proposal proposal(
+        {.query = store.SQLQuery1, .results = store.ClientDataSet1, .lines = LineTable(store.ClientDataSet2)},
+        services_.messages);
     proposal.showReferenceDay = [this](const QDate &day) { bsSkinMonthCalendar1->setSelectedDate(day); };
-    if (!proposal.run({Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()}))
+    const ProposalRequest request{Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()};
+    if (!proposal.run(request, CandidateCount))
         return;
     bsSkinDBGrid1->setFocus();
     store.ClientDataSet2.first();

@@ -2,6 +2,8 @@
 // The application's standard error box, and the guard that every event handler of a screen runs in: an
 // uncaught error is shown with its message, the silent abort is swallowed, and nothing leaves the slot.
 
+#include "prompts/ErrorReporter.h"
+
 #include <QString>
 
 #include <exception>
@@ -12,15 +14,8 @@ class QWidget;
 
 namespace widgets {
 
-/// Shows an error that no handler caught. Tests record instead of showing.
-class IErrorReporter {
-public:
-    virtual ~IErrorReporter() = default;
-    virtual void showError(const QString &message) = 0;
-};
-
 /// A modal box titled with the program's name, the message and one OK button.
-class TErrorBox : public IErrorReporter {
+class TErrorBox : public prompts::IErrorReporter {
 public:
     explicit TErrorBox(QWidget *parent = nullptr) : parent_(parent) {}
     void showError(const QString &message) override;
@@ -35,7 +30,7 @@ QString errorText(const std::exception &error);
 
 /// Runs `work`; an uncaught error is shown through `reporter`, the silent abort is swallowed.
 /// Returns false when `work` ended by an error or the abort.
-template <class F> bool guarded(IErrorReporter &reporter, F &&work) noexcept;
+template <class F> bool guarded(prompts::IErrorReporter &reporter, F &&work) noexcept;
 
 bool isSilentAbort(const std::exception &error);
 
@@ -45,7 +40,7 @@ using ErrorHook = std::function<void(const std::exception &error)>;
 /// hook logs the failure under `widget`.
 void reportToHook(const ErrorHook &hook, const std::exception &error, const char *widget);
 
-template <class F> bool guarded(IErrorReporter &reporter, F &&work) noexcept
+template <class F> bool guarded(prompts::IErrorReporter &reporter, F &&work) noexcept
 {
     try {
         std::forward<F>(work)();

@@ -18,29 +18,28 @@ std::string separator() { return std::string(1, QDir::separator().toLatin1()); }
 
 } // namespace
 
-void PreviewHandOff::run()
+void PreviewHandOff::run(const BillHeader &header)
 {
-    const std::string sending = warehouseText(store_.SStockID);
-    const std::string receiving = warehouseText(store_.TStockID);
+    const std::string sending = warehouseText(header.sendingStock);
+    const std::string receiving = warehouseText(header.receivingStock);
 
-    data::TClientDataSet header;
+    data::TClientDataSet headings;
     for (int i = 0; i < HeaderFieldCount; ++i)
-        header.addFieldDef("Field" + std::to_string(i), data::TFieldType::ftString, 50);
-    header.createDataSet();
-    header.append();
-    header.fieldByName("Field0").setAsString(sending);
-    header.fieldByName("Field1").setAsString(receiving);
-    header.fieldByName("Field12").setAsString(reportTitle());
-    header.post();
+        headings.addFieldDef("Field" + std::to_string(i), data::TFieldType::ftString, 50);
+    headings.createDataSet();
+    headings.append();
+    headings.fieldByName("Field0").setAsString(sending);
+    headings.fieldByName("Field1").setAsString(receiving);
+    headings.fieldByName("Field12").setAsString(reportTitle());
+    headings.post();
 
-    data::TClientDataSet &bill = store_.ClientDataSet1;
-    bill.close();
-    bill.setCommandText(data::joinLines({"SELECT * FROM MOVE_MASTER,MOVE_SUB ",
-                                         "WHERE MOVE_MASTER.MASTERBILLID = MOVE_SUB.MASTERBILLID ",
-                                         "AND MOVE_MASTER.MASTERBILLID = '" + data::quoteValue(store_.BillNo) + "'",
-                                         "ORDER BY MOVE_SUB.PROD_ID"}));
-    bill.open();
-    bill.setFiltered(false);
+    bill_.close();
+    bill_.setCommandText(data::joinLines({"SELECT * FROM MOVE_MASTER,MOVE_SUB ",
+                                          "WHERE MOVE_MASTER.MASTERBILLID = MOVE_SUB.MASTERBILLID ",
+                                          "AND MOVE_MASTER.MASTERBILLID = '" + data::quoteValue(header.billNo) + "'",
+                                          "ORDER BY MOVE_SUB.PROD_ID"}));
+    bill_.open();
+    bill_.setFiltered(false);
 
     const std::string templatePath = programDir_ + "rtm" + separator() + "quorvan.rtm";
     const std::string billPath = programDir_ + "temp.cds";
@@ -53,15 +52,15 @@ void PreviewHandOff::run()
         ini.writeString(Section, "Filter", "");
         ini.writeString(Section, "Filtered", "False"); // the filter was switched off above
     }
-    bill.saveToFile(billPath, data::TClientDataSet::FileFormat::Binary);
-    header.saveToFile(headerPath, data::TClientDataSet::FileFormat::Binary);
+    bill_.saveToFile(billPath, data::TClientDataSet::FileFormat::Binary);
+    headings.saveToFile(headerPath, data::TClientDataSet::FileFormat::Binary);
 
     callPreviewModule(programDir_);
 }
 
 std::string PreviewHandOff::warehouseText(const std::string &stockId)
 {
-    data::TSQLQuery &q = store_.SQLQuery1;
+    data::TSQLQuery &q = query_;
     data::setStatement(q, {"SELECT STOCK_ID||STOCK_NAME FROM STOCK_ITEM ",
                            "WHERE STOCK_ID = '" + data::quoteValue(stockId) + "'"});
     q.open();

@@ -3,7 +3,10 @@
 // into the program folder, then the report-preview module loaded, its "ShowForm" called and the module
 // unloaded again. Everything the module needs is in those files; the call carries no arguments.
 
-#include "TransferStore.h"
+#include "BillHeader.h"
+
+#include "data/ClientDataSet.h"
+#include "data/SqlQuery.h"
 
 #include <stdexcept>
 #include <string>
@@ -22,22 +25,28 @@ inline constexpr char PreviewModuleName[] = "RptPreview";
 
 class PreviewHandOff {
 public:
-    /// `programDir` ends with the path separator. `store` must outlive the hand-off.
-    PreviewHandOff(TransferStore &store, std::string programDir) : store_(store), programDir_(std::move(programDir)) {}
+    /// `query` (SQLQuery1) and `bill` (ClientDataSet1, fed by its provider) work on the first connection and
+    /// must outlive the hand-off. `programDir` ends with the path separator.
+    PreviewHandOff(data::TSQLQuery &query, data::TClientDataSet &bill, std::string programDir)
+        : query_(query), bill_(bill), programDir_(std::move(programDir))
+    {
+    }
 
-    /// Runs the whole hand-off for store.BillNo, store.SStockID and store.TStockID:
-    ///  - reads both warehouse texts, the title of "Saltfen.dat" and the bill (into ClientDataSet1, which stays
-    ///    open on it); a failure here raises the database's or the file's error and writes nothing;
+    /// Runs the whole hand-off for the bill `header.billNo` from `header.sendingStock` to
+    /// `header.receivingStock`:
+    ///  - reads both warehouse texts, the title of "Saltfen.dat" and the bill (into `bill`, which stays open
+    ///    on it); a failure here raises the database's or the file's error and writes nothing;
     ///  - writes the five keys of "rpttemp.ini" (the rest of that file stays), "temp.cds" and "temp2.cds"; a
     ///    folder that cannot be written raises an error naming the file;
     ///  - calls the module (see callPreviewModule).
-    void run();
+    void run(const BillHeader &header);
 
 private:
     std::string warehouseText(const std::string &stockId);
     std::string reportTitle();
 
-    TransferStore &store_;
+    data::TSQLQuery &query_;
+    data::TClientDataSet &bill_;
     std::string programDir_;
 };
 

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace widgets {
+namespace prompts {
 
 MsgResult ScriptedMessageBox::messageDlg(const QString &text, MsgKind kind, MsgButtons buttons)
 {
@@ -22,4 +22,4 @@ QStringList ScriptedMessageBox::texts() const
     return list;
 }
 
-} // namespace widgets
+} // namespace prompts

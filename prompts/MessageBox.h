@@ -1,13 +1,12 @@
 #pragma once
-// The screens' modal message box, behind a small interface so that tests can answer it.
+// The message box through which the program warns the operator and asks yes or no. The screens show the
+// skinned box of the widgets; tests answer from a script.
 
 #include <QString>
 
 #include <string>
 
-class QWidget;
-
-namespace widgets {
+namespace prompts {
 
 enum class MsgKind { Warning, Confirmation };
 enum class MsgButtons { Ok, YesNo };
@@ -29,17 +28,4 @@ public:
     }
 };
 
-/// The skinned box: "Warning" with the exclamation icon or "Confirm" with the question icon; "OK", or
-/// "&Yes" (the default) and "&No" (also the answer of Escape and the close box).
-class TSkinMessage : public IMessageBox {
-public:
-    /// `parent` (may be null) must outlive this object.
-    explicit TSkinMessage(QWidget *parent = nullptr) : parent_(parent) {}
-    using IMessageBox::messageDlg;
-    MsgResult messageDlg(const QString &text, MsgKind kind, MsgButtons buttons) override;
-
-private:
-    QWidget *parent_;
-};
-
-} // namespace widgets
+} // namespace prompts

@@ -1,4 +1,4 @@
-#include "MessageBox.h"
+#include "SkinMessage.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -6,6 +6,10 @@
 #include <QScreen>
 
 namespace widgets {
+
+using prompts::MsgButtons;
+using prompts::MsgKind;
+using prompts::MsgResult;
 
 MsgResult TSkinMessage::messageDlg(const QString &text, MsgKind kind, MsgButtons buttons)
 {

@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-namespace widgets {
+namespace prompts {
 
 class ScriptedMessageBox : public IMessageBox {
 public:
@@ -31,4 +31,4 @@ private:
     std::deque<MsgResult> answers_;
 };
 
-} // namespace widgets
+} // namespace prompts

@@ -1,6 +1,7 @@
 #include "Proposal.h"
 
 #include "StockingDate.h"
+#include "WarehouseCode.h"
 
 #include "data/DateText.h"
 #include "data/SqlText.h"
@@ -71,21 +72,21 @@ std::string salesViewName(const std::string &branch)
     return "VIEW_SALQTY" + branch;
 }
 
-Proposal::Proposal(TransferStore &store, widgets::IMessageBox &messages) : store_(store), messages_(messages) {}
+Proposal::Proposal(const ProposalLinks &links, prompts::IMessageBox &messages) : links_(links), messages_(messages) {}
 
-bool Proposal::run(const ProposalRequest &request)
+bool Proposal::run(const ProposalRequest &request, int &candidateCount)
 {
     if (request.stockingDate.empty())
         return false;
     const std::string branch = trimCode(request.branchCode);
     if (!isIdentifierPart(branch)) {
-        messages_.messageDlg(BranchCodeMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        messages_.messageDlg(BranchCodeMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return false;
     }
     const std::string view = salesViewName(branch);
     QDate day = referenceDay(readStockingDate(request.stockingDate));
 
-    data::TSQLQuery &query = store_.SQLQuery1;
+    data::TSQLQuery &query = links_.query;
     data::setStatement(query, proposal_sql::viewLookUp(view));
     query.open();
     if (query.recordCount() > 0) {
@@ -93,12 +94,12 @@ bool Proposal::run(const ProposalRequest &request)
         query.execSQL();
     }
     if (trimCode(request.stockingDate).size() != 10) {
-        messages_.messageDlg(DateFormatMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
+        messages_.messageDlg(DateFormatMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return false;
     }
 
     fetch(proposal_sql::salesSummary(data::formatDate(day), branch, false));
-    if (store_.ClientDataSet1.isEmpty()) {
+    if (links_.results.isEmpty()) {
         day = day.addDays(-7);
         fetch(proposal_sql::salesSummary(data::formatDate(day), branch, true));
     }
@@ -108,15 +109,15 @@ bool Proposal::run(const ProposalRequest &request)
     data::setStatement(query, proposal_sql::createView(view, data::formatDate(day), branch));
     query.execSQL();
     fetch(proposal_sql::candidates(view, branch));
-    store_.CandidateCount = store_.ClientDataSet1.recordCount();
+    candidateCount = links_.results.recordCount();
     appendLines(trimCode(request.mainCode));
     return true;
 }
 
-// Runs a statement into ClientDataSet1, fetching its whole result (which frees the statement).
+// Runs a statement into the result set, fetching its whole result (which frees the statement).
 void Proposal::fetch(const proposal_sql::Lines &statement)
 {
-    data::TClientDataSet &result = store_.ClientDataSet1;
+    data::TClientDataSet &result = links_.results;
     result.close();
     result.setCommandText(data::joinLines(statement));
     result.open();
@@ -124,10 +125,10 @@ void Proposal::fetch(const proposal_sql::Lines &statement)
 
 void Proposal::appendLines(const std::string &mainCode)
 {
-    data::TClientDataSet &candidates = store_.ClientDataSet1;
+    data::TClientDataSet &candidates = links_.results;
     // The fixed columns are writable while the proposal fills them, and locked again whatever happens.
-    store_.lockFixedColumns(false);
-    const auto relock = qScopeGuard([this] { store_.lockFixedColumns(true); });
+    links_.lines.lockFixedColumns(false);
+    const auto relock = qScopeGuard([this] { links_.lines.lockFixedColumns(true); });
     int position = 0;
     for (candidates.first(); !candidates.eof(); candidates.next())
         appendLine(++position, mainCode);
@@ -137,38 +138,37 @@ void Proposal::appendLines(const std::string &mainCode)
 // move. Appending first stores a line the operator left pending, through the quantity check.
 void Proposal::appendLine(int position, const std::string &mainCode)
 {
-    data::TClientDataSet &candidate = store_.ClientDataSet1;
-    data::TClientDataSet &lines = store_.ClientDataSet2;
-    data::TSQLQuery &query = store_.SQLQuery1;
+    data::TClientDataSet &candidate = links_.results;
+    data::TSQLQuery &query = links_.query;
+    const LineTable &lines = links_.lines;
     const std::string prodId = candidate.fieldByName("PROD_ID").asString();
     data::setStatement(query, proposal_sql::mainStock(mainCode, prodId));
     query.open(); // no row: no name and no main stock
 
-    lines.append();
+    lines.set().append();
     std::int64_t quantity = 0;
     try {
-        lines.fieldByName("Sno").setAsInteger(position);
-        lines.fieldByName("PROD_ID").setAsString(prodId);
-        lines.fieldByName("PROD_NAME").setAsString(query.fieldByName("PROD_NAME").asString());
+        lines.sno().setAsInteger(position);
+        lines.prodId().setAsString(prodId);
+        lines.prodName().setAsString(query.fieldByName("PROD_NAME").asString());
         // Stock may be fractional: the integer fields keep the whole part (truncated toward zero).
-        lines.fieldByName("T_QTY").setValue(query.fieldByName("NOW_QTY").value());
-        lines.fieldByName("NOW_QTY").setValue(candidate.fieldByName("NOW_QTY").value());
-        lines.fieldByName("SAL_QTY").setValue(candidate.fieldByName("SAL_QTY").value());
+        lines.mainStock().setValue(query.fieldByName("NOW_QTY").value());
+        lines.branchStock().setValue(candidate.fieldByName("NOW_QTY").value());
+        lines.sold().setValue(candidate.fieldByName("SAL_QTY").value());
         // The smaller of the need and the main stock; an empty main stock is smaller than any need.
-        const data::TValue mainStock = lines.fieldByName("T_QTY").value();
-        const std::int64_t need =
-            std::int64_t(lines.fieldByName("SAL_QTY").asInteger()) - lines.fieldByName("NOW_QTY").asInteger();
+        const data::TValue mainStock = lines.mainStock().value();
+        const std::int64_t need = std::int64_t(lines.sold().asInteger()) - lines.branchStock().asInteger();
         quantity = mainStock.isNull() ? 0 : std::min<std::int64_t>(need, mainStock.asInteger());
     } catch (...) {
-        lines.cancel(); // no half-filled line
+        lines.set().cancel(); // no half-filled line
         throw;
     }
     if (quantity <= 0) {
-        lines.cancel();
+        lines.set().cancel();
         return;
     }
-    lines.fieldByName("M_QTY").setAsInteger(std::int32_t(quantity));
-    lines.post();
+    lines.toMove().setAsInteger(std::int32_t(quantity));
+    lines.set().post();
 }
 
 } // namespace transfer

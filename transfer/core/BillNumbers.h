@@ -2,7 +2,7 @@
 // Transfer bill numbers: the per-day counter table that every terminal sharing the shop database draws from,
 // and the number format, the eight date digits followed by the running number with at least four digits.
 
-#include "TransferStore.h"
+#include "data/SqlQuery.h"
 
 #include <string>
 
@@ -16,13 +16,14 @@ std::string billDateDigits(const std::string &billDate);
 std::string formatBillNo(const std::string &billDate, int runningNumber);
 
 /// Draws bill numbers from a counter table with one row per day (BILL_DATE, LAST_ID = the next number to
-/// hand out), on the store's second connection.
+/// hand out), on the connection of the statement object it is given.
 class BillNumbers {
 public:
     /// How often a draw is tried when the server reports an update conflict or a deadlock.
     static constexpr int MaxAttempts = 5;
 
-    explicit BillNumbers(TransferStore &store) : store_(store) {}
+    /// `statement` (the screen's SQL_ID, on the second connection) must outlive this object.
+    explicit BillNumbers(data::TSQLQuery &statement) : statement_(statement) {}
 
     /// Makes sure TEMP_MOVEID has a row for the day, created with LAST_ID 1. The count and the insert each
     /// take effect at once. Errors travel on as EDatabaseError.
@@ -35,14 +36,14 @@ public:
     ///
     /// Update conflicts and deadlocks are tried again, up to MaxAttempts in all. On any failure the
     /// transaction is rolled back and the error travels on: no transaction is left open. A transaction that
-    /// is already open on the second connection is not this draw's to end: the draw refuses to start.
+    /// is already open on the connection is not this draw's to end: the draw refuses to start.
     std::string draw(const std::string &counterTable, const std::string &billDate);
 
 private:
     /// One attempt: the locked read, the update, the commit. Returns the number read.
     int drawOnce(const std::string &counterTable, const std::string &billDate);
 
-    TransferStore &store_;
+    data::TSQLQuery &statement_;
 };
 
 } // namespace transfer

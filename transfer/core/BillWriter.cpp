@@ -49,29 +49,24 @@ std::string salespersonCode(const std::string &salesText)
     return {};
 }
 
-bool BillWriter::hasStoredLines() const
+BillWriter::Result BillWriter::write(const BillHeader &header, const std::string &salesText, const LineTable &lines)
 {
-    return store_.ClientDataSet2.active() && store_.ClientDataSet2.recordCount() > 0;
-}
-
-BillWriter::Result BillWriter::write(const std::string &salesText)
-{
-    if (store_.SQLConnection2.inTransaction())
+    data::TSQLConnection &second = *statements_.master.SQLConnection;
+    if (second.inTransaction())
         return {false, "The second connection has an open transaction; the bill was not written"};
     try {
         const std::string today = data::formatDate(clock_.today());
-        deleteExistingHeader();
-        ScopedTransaction transaction(store_.SQLConnection2);
-        insertHeader(today, salesText);
+        deleteExistingHeader(header);
+        ScopedTransaction transaction(second);
+        insertHeader(header, today, salesText);
 
-        auto &lines = store_.ClientDataSet2;
-        for (lines.first(); !lines.eof(); lines.next()) {
-            if (lines.fieldByName("PROD_ID").asString().empty())
+        for (lines.set().first(); !lines.set().eof(); lines.set().next()) {
+            if (lines.prodId().asString().empty())
                 continue;
-            const data::TValue quantity = lines.fieldByName("M_QTY").value();
+            const data::TValue quantity = lines.toMove().value();
             if (quantity.isNull() || quantity.asInteger() <= 0)
                 continue;
-            insertLine(today);
+            insertLine(header, lines, today);
         }
         transaction.commit();
         return {true, {}};
@@ -80,56 +75,56 @@ BillWriter::Result BillWriter::write(const std::string &salesText)
     }
 }
 
-void BillWriter::deleteExistingHeader()
+void BillWriter::deleteExistingHeader(const BillHeader &header)
 {
-    const std::string bill = "'" + data::quoteValue(store_.BillNo) + "'";
-    data::setStatement(store_.SQLQuery2, {"SELECT MASTERBILLID FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
-    store_.SQLQuery2.open();
-    const bool exists = !store_.SQLQuery2.fields(0).isNull();
-    store_.SQLQuery2.close();
+    const std::string bill = "'" + data::quoteValue(header.billNo) + "'";
+    data::TSQLQuery &lookUp = statements_.lookUp;
+    data::setStatement(lookUp, {"SELECT MASTERBILLID FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
+    lookUp.open();
+    const bool exists = !lookUp.fields(0).isNull();
+    lookUp.close();
     if (!exists)
         return;
-    data::setStatement(store_.SQLQuery1, {"DELETE FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
-    store_.SQLQuery1.execSQL();
+    data::setStatement(statements_.removal, {"DELETE FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
+    statements_.removal.execSQL();
 }
 
-void BillWriter::insertHeader(const std::string &today, const std::string &salesText)
+void BillWriter::insertHeader(const BillHeader &header, const std::string &today, const std::string &salesText)
 {
-    data::TSQLQuery &q = store_.SQL_Master;
+    data::TSQLQuery &q = statements_.master;
     data::setStatement(q, {"INSERT INTO MOVE_MASTER(MASTERBILLID,BILL_DATE,S_STOCKID,T_STOCKID,STORE_ID,CHG_DATE,CHG_USER)",
                            " VALUES(:MASTERBILLID,:BILL_DATE,:S_STOCKID,:T_STOCKID,:STORE_ID,:CHG_DATE,:CHG_USER) "});
-    q.paramByName("MASTERBILLID").setAsString(store_.BillNo);
+    q.paramByName("MASTERBILLID").setAsString(header.billNo);
     q.paramByName("BILL_DATE").setAsString(today);
-    q.paramByName("S_STOCKID").setAsString(store_.SStockID);
-    q.paramByName("T_STOCKID").setAsString(store_.TStockID);
-    q.paramByName("STORE_ID").setAsString(store_.StoreID);
+    q.paramByName("S_STOCKID").setAsString(header.sendingStock);
+    q.paramByName("T_STOCKID").setAsString(header.receivingStock);
+    q.paramByName("STORE_ID").setAsString(header.storeId);
     q.paramByName("CHG_DATE").setAsString(today);
     q.paramByName("CHG_USER").setAsString(salespersonCode(salesText));
     q.execSQL();
 }
 
-void BillWriter::insertLine(const std::string &today)
+void BillWriter::insertLine(const BillHeader &header, const LineTable &line, const std::string &today)
 {
-    auto &line = store_.ClientDataSet2;
-    const data::TValue prodId = line.fieldByName("PROD_ID").value();
-    const data::TValue quantity = line.fieldByName("M_QTY").value();
+    const data::TValue prodId = line.prodId().value();
+    const data::TValue quantity = line.toMove().value();
 
-    data::TSQLQuery &product = store_.SQLQuery2;
+    data::TSQLQuery &product = statements_.lookUp;
     data::setStatement(product, {"SELECT * FROM PRODUCT WHERE PROD_ID = '" + data::quoteValue(prodId.asString()) + "'"});
     product.open();
     const auto text = [&](const char *column) { return product.fieldByName(column).asString(); };
 
-    data::TSQLQuery &q = store_.SQL_Sub;
+    data::TSQLQuery &q = statements_.sub;
     data::setStatement(q, {"Insert into MOVE_SUB(MASTERBILLID,KEYINTIME,PROD_ID,PROD_NAME,PROD_SCALE,QTY,",
                            "UNITNAME,TEMPPRODID,V_QTY,V_UNIT,PACK1_QTY,PACK1_NAME,PACK2_QTY,PACK2_NAME,",
                            "PD_ITEMID,REMARK,STORE_ID,S_STOCKID,T_STOCKID,CHG_DATE,CHG_USER,BILL_DATE)",
                            " VALUES (:MASTERBILLID,:KEYINTIME,:PROD_ID,:PROD_NAME,:PROD_SCALE,:QTY,",
                            ":UNITNAME,:TEMPPRODID,:V_QTY,:V_UNIT,:PACK1_QTY,:PACK1_NAME,:PACK2_QTY,:PACK2_NAME,",
                            ":PD_ITEMID,:REMARK,:STORE_ID,:S_STOCKID,:T_STOCKID,:CHG_DATE,:CHG_USER,:BILL_DATE)"});
-    q.paramByName("MASTERBILLID").setAsString(store_.BillNo);
+    q.paramByName("MASTERBILLID").setAsString(header.billNo);
     q.paramByName("KEYINTIME").setAsString(data::formatTime(clock_.now().time()));
     q.paramByName("PROD_ID").setValue(prodId);
-    bindStored(q.paramByName("PROD_NAME"), line.fieldByName("PROD_NAME").value(), TFieldType::ftString);
+    bindStored(q.paramByName("PROD_NAME"), line.prodName().value(), TFieldType::ftString);
     q.paramByName("PROD_SCALE").setAsString(text("PROD_SCALE"));
     q.paramByName("QTY").setValue(quantity);
     q.paramByName("UNITNAME").setAsString(text("UNITNAME"));
@@ -142,9 +137,9 @@ void BillWriter::insertLine(const std::string &today)
     q.paramByName("PACK2_NAME").setAsString(text("PACK2"));
     q.paramByName("PD_ITEMID").setAsString(text("PD_ITEMID"));
     q.paramByName("REMARK").setAsString("");
-    q.paramByName("STORE_ID").setAsString(store_.StoreID);
-    q.paramByName("S_STOCKID").setAsString(store_.SStockID);
-    q.paramByName("T_STOCKID").setAsString(store_.TStockID);
+    q.paramByName("STORE_ID").setAsString(header.storeId);
+    q.paramByName("S_STOCKID").setAsString(header.sendingStock);
+    q.paramByName("T_STOCKID").setAsString(header.receivingStock);
     q.paramByName("CHG_DATE").setAsString(today);
     q.paramByName("CHG_USER").setAsString("");
     q.paramByName("BILL_DATE").setAsString(today);

@@ -40,7 +40,7 @@ std::string formatBillNo(const std::string &billDate, int runningNumber)
 
 void BillNumbers::provideDayRow(const std::string &billDate)
 {
-    data::TSQLQuery &q = store_.SQL_ID;
+    data::TSQLQuery &q = statement_;
     data::setStatement(q, {"SELECT Count(*) FROM TEMP_MOVEID WHERE BILL_DATE = '" + data::quoteValue(billDate) + "'"});
     q.open();
     const int rows = q.fields(0).asInteger();
@@ -68,9 +68,9 @@ std::string BillNumbers::draw(const std::string &counterTable, const std::string
 
 int BillNumbers::drawOnce(const std::string &counterTable, const std::string &billDate)
 {
-    data::TSQLQuery &q = store_.SQL_ID;
+    data::TSQLQuery &q = statement_;
     const std::string day = "'" + data::quoteValue(billDate) + "'";
-    ScopedTransaction transaction(store_.SQLConnection2); // refuses when one is open already
+    ScopedTransaction transaction(*q.SQLConnection); // refuses when one is open already
     data::setStatement(q, {"SELECT LAST_ID FROM " + counterTable + " WHERE BILL_DATE = " + day + " WITH LOCK"});
     q.open();
     const bool found = !q.eof();

@@ -5,9 +5,11 @@
 // warehouse's stock. The day's sales are kept in a view named after the branch, dropped and re-created at
 // every run. Every statement runs on the first connection, each committed on its own.
 
-#include "TransferStore.h"
+#include "LineTable.h"
 
-#include "widgets/MessageBox.h"
+#include "data/ClientDataSet.h"
+#include "data/SqlQuery.h"
+#include "prompts/MessageBox.h"
 
 #include <QDate>
 
@@ -48,29 +50,42 @@ struct ProposalRequest {
     std::string mainCode;     ///< 總倉代號 as typed (code-page bytes)
 };
 
+/// What the proposal works on. All of it must outlive the proposal.
+struct ProposalLinks {
+    /// A statement object on the first connection (SQLQuery1): the view's statements and the look-up of
+    /// each candidate's main stock.
+    data::TSQLQuery &query;
+    /// The record set fed by its provider from the first connection (ClientDataSet1): the sales summary,
+    /// then the candidates, which it keeps.
+    data::TClientDataSet &results;
+    /// The line table (ClientDataSet2) the lines are appended to.
+    LineTable lines;
+};
+
 class Proposal {
 public:
-    /// Both must outlive the proposal.
-    Proposal(TransferStore &store, widgets::IMessageBox &messages);
+    /// `messages` must outlive the proposal.
+    Proposal(const ProposalLinks &links, prompts::IMessageBox &messages);
 
     /// Told the reference day once the sales summary has settled it, before the view is re-created.
     std::function<void(const QDate &day)> showReferenceDay;
 
-    /// Runs the proposal and appends its lines to the line table, each stored as it is made. Returns false
-    /// when it stopped early: silently for an empty stocking date, after a warning for a branch code that
-    /// cannot name a view (before any statement) or a stocking date not written as ten characters (after the
-    /// old view was dropped). A stocking date that names no day raises before any statement. A database
-    /// error, or the check's silent abort of a line the operator left pending, ends it at the failing step:
-    /// what was done stays done, the lines stored so far are kept and the fixed columns end locked.
-    bool run(const ProposalRequest &request);
+    /// Runs the proposal and appends its lines to the line table, each stored as it is made; `candidateCount`
+    /// is set to the number of candidates as soon as they are read. Returns false when it stopped early:
+    /// silently for an empty stocking date, after a warning for a branch code that cannot name a view (before
+    /// any statement) or a stocking date not written as ten characters (after the old view was dropped). A
+    /// stocking date that names no day raises before any statement. A database error, or the check's silent
+    /// abort of a line the operator left pending, ends it at the failing step: what was done stays done, the
+    /// lines stored so far are kept and the fixed columns end locked.
+    bool run(const ProposalRequest &request, int &candidateCount);
 
 private:
     void fetch(const proposal_sql::Lines &statement);
     void appendLines(const std::string &mainCode);
     void appendLine(int position, const std::string &mainCode);
 
-    TransferStore &store_;
-    widgets::IMessageBox &messages_;
+    ProposalLinks links_;
+    prompts::IMessageBox &messages_;
 };
 
 } // namespace transfer
