@@ -10,6 +10,8 @@ namespace {
 /// The first byte of a double-byte character.
 bool isLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 
+unsigned char asciiLower(unsigned char byte) { return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte; }
+
 } // namespace
 
 QString decodeText(std::string_view bytes)
@@ -32,6 +34,23 @@ std::optional<std::string> encodeText(QStringView text)
     if (encoder.hasError())
         return std::nullopt;
     return bytes.toStdString();
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (isLeadByte(x)) {
+            if (x != y || (i + 1 < a.size() && a[i + 1] != b[i + 1]))
+                return false;
+            ++i;
+        } else if (asciiLower(x) != asciiLower(y)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace data

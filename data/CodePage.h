@@ -20,4 +20,9 @@ QString decodeText(std::string_view bytes);
 /// Empty when the text holds a character that code page 950 cannot write.
 std::optional<std::string> encodeText(QStringView text);
 
+/// Names (of fields, parameters, definition keys) compared without regard to case: ASCII letters are folded,
+/// the two bytes of a double-byte character are compared as they are, even where the second looks like an
+/// ASCII letter.
+bool sameName(std::string_view a, std::string_view b);
+
 } // namespace data

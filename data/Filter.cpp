@@ -1,5 +1,6 @@
 #include "Filter.h"
 
+#include "CodePage.h"
 #include "DbError.h"
 
 #include <cctype>
@@ -201,7 +202,7 @@ void bindNode(Filter::Node &node, const std::vector<TFieldDef> &fields)
         return;
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (strcasecmp(fields[i].name.c_str(), node.field.c_str()) == 0) {
+        if (sameName(fields[i].name, node.field)) {
             node.fieldIndex = int(i);
             node.fieldType = fields[i].type;
             if (node.fieldType != TFieldType::ftString && node.literal.text()) {
