@@ -1,5 +1,7 @@
 #include "RecordSetFile.h"
 
+#include "DbError.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringEncoder>
@@ -601,9 +603,9 @@ DataPacket fromBytes(const QByteArray &bytes, const std::string &path)
     fail(path, "not a record-set file");
 }
 
-void save(const std::string &path, const DataPacket &packet, TClientDataSet::FileFormat format)
+void save(const std::string &path, const DataPacket &packet, PacketFormat format)
 {
-    const QByteArray bytes = format == TClientDataSet::FileFormat::Xml ? toXml(packet) : toBinary(packet);
+    const QByteArray bytes = format == PacketFormat::Xml ? toXml(packet) : toBinary(packet);
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw EDatabaseError("Cannot create file \"" + path + "\". " + file.errorString().toStdString());

@@ -7,7 +7,7 @@
 //
 // Every failure raises EDatabaseError with a message that starts with the file's path.
 
-#include "ClientDataSet.h"
+#include "DataPacket.h"
 
 #include <QByteArray>
 
@@ -21,7 +21,7 @@ QByteArray toXml(const DataPacket &packet);
 DataPacket fromBytes(const QByteArray &bytes, const std::string &path);
 
 /// Replaces the file atomically: on failure the previous file stays as it was.
-void save(const std::string &path, const DataPacket &packet, TClientDataSet::FileFormat format);
+void save(const std::string &path, const DataPacket &packet, PacketFormat format);
 DataPacket load(const std::string &path);
 
 } // namespace data::RecordSetFile
