@@ -156,8 +156,8 @@ public:
     /// Closes, takes the contents and opens; the current row is the first.
     void setData(const DataPacket &packet);
 
-    /// Expressions of the form FIELD='text' or FIELD=number, joined by AND or OR.
-    /// "Invalid filter expression: %s" when it cannot be read.
+    /// Expressions of the form FIELD='text' or FIELD=number, joined by AND.
+    /// "Invalid filter expression: %s" for anything else.
     void setFilter(const std::string &expression);
     const std::string &filter() const { return filterText_; }
     void setFiltered(bool on);
