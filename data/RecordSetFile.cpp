@@ -2,11 +2,13 @@
 
 #include "DbError.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringEncoder>
 
-#include <array>
+#include <zlib.h>
+
 #include <cstring>
 
 namespace data::RecordSetFile {
@@ -14,186 +16,154 @@ namespace data::RecordSetFile {
 namespace {
 
 constexpr char kMagic[8] = {'T', 'M', 'R', 'S', 'E', 'T', '\r', '\n'};
-constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kHeaderSize = sizeof kMagic + 4 + 4; // magic, version, length
-constexpr std::size_t kMinimumSize = kHeaderSize + 4;       // ... and the checksum
+constexpr quint32 kVersion = 1;
+constexpr qint64 kLengthOffset = sizeof kMagic + 4;
+constexpr qint64 kMinimumSize = kLengthOffset + 4 + 4; // magic, version, length, checksum
 
-enum Tag : std::uint8_t { tagNull, tagString, tagInt32, tagInt64, tagFloat, tagDecimal };
+enum Tag : quint8 { tagNull, tagString, tagInt32, tagInt64, tagFloat, tagDecimal };
 
 [[noreturn]] void fail(const std::string &path, const std::string &what)
 {
     throw EDatabaseError(path + ": " + what);
 }
 
-std::uint32_t crc32(const char *data, std::size_t size)
-{
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
 // ---- binary form ---------------------------------------------------------------------------------------
 
-class Writer {
-public:
-    template <typename T> void put(T v)
-    {
-        unsigned char b[sizeof(T)];
-        std::memcpy(b, &v, sizeof(T));
-        // Stored little-endian whatever the machine.
-        if constexpr (std::endian::native == std::endian::big)
-            std::reverse(b, b + sizeof(T));
-        out.append(reinterpret_cast<const char *>(b), sizeof(T));
-    }
-    void text(const std::string &s)
-    {
-        put(std::uint32_t(s.size()));
-        out.append(s.data(), qsizetype(s.size()));
-    }
-    QByteArray out;
-};
+/// Numbers little-endian and doubles in 8 bytes, whatever the machine and the Qt version.
+void setUpStream(QDataStream &stream)
+{
+    stream.setVersion(QDataStream::Qt_6_0);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.setFloatingPointPrecision(QDataStream::DoublePrecision);
+}
 
-class Reader {
+quint32 checksum(const char *data, qint64 size)
+{
+    return quint32(crc32_z(0, reinterpret_cast<const Bytef *>(data), z_size_t(size)));
+}
+
+void putText(QDataStream &out, const std::string &text) { out.writeBytes(text.data(), uint(text.size())); }
+
+void putValue(QDataStream &out, const TValue &v)
+{
+    switch (v.type()) {
+    case TFieldType::ftUnknown: out << quint8(tagNull); break;
+    case TFieldType::ftString: out << quint8(tagString); putText(out, *v.text()); break;
+    case TFieldType::ftInteger: out << quint8(tagInt32) << qint32(v.asInteger()); break;
+    case TFieldType::ftLargeint: out << quint8(tagInt64) << qint64(v.asLargeInt()); break;
+    case TFieldType::ftFloat: out << quint8(tagFloat) << v.asFloat(); break;
+    case TFieldType::ftBCD: out << quint8(tagDecimal) << qint64(v.decimal()->units) << qint32(v.decimal()->scale); break;
+    }
+}
+
+/// Reads a binary file after checking its version, its length and its checksum. Every read that runs past
+/// the checked part or finds what the writer never writes raises "damaged".
+class BinaryReader {
 public:
-    Reader(const QByteArray &bytes, std::size_t end, const std::string &path)
-        : bytes_(bytes), pos_(kHeaderSize), end_(end), path_(path) {}
+    BinaryReader(const QByteArray &bytes, const std::string &path) : in_(bytes), path_(path)
+    {
+        setUpStream(in_);
+        quint32 version = 0, length = 0;
+        in_.skipRawData(sizeof kMagic);
+        in_ >> version >> length;
+        if (in_.status() != QDataStream::Ok)
+            fail(path_, "the record-set file is truncated");
+        if (version != kVersion)
+            fail(path_, "record-set file version " + std::to_string(version) + " is not supported");
+        if (bytes.size() < length || length < kMinimumSize)
+            fail(path_, "the record-set file is truncated");
+        end_ = qint64(length) - 4;
+        quint32 stored = 0;
+        in_.device()->seek(end_);
+        in_ >> stored;
+        if (bytes.size() != length || stored != checksum(bytes.constData(), end_))
+            damaged("checksum mismatch");
+        in_.device()->seek(kLengthOffset + 4);
+    }
+
+    DataPacket packet()
+    {
+        DataPacket packet;
+        const auto fieldCount = get<quint32>();
+        for (quint32 i = 0; i < fieldCount; ++i) {
+            TFieldDef def;
+            def.name = text();
+            const auto type = get<quint8>();
+            if (type < quint8(TFieldType::ftString) || type > quint8(TFieldType::ftBCD))
+                damaged("unknown field type");
+            def.type = TFieldType(type);
+            def.size = get<qint32>();
+            def.required = get<quint8>() != 0;
+            packet.fields.push_back(def);
+        }
+        const auto indexCount = get<quint32>();
+        for (quint32 i = 0; i < indexCount; ++i) {
+            TIndexDef def;
+            def.name = text();
+            def.fields = text();
+            packet.indexes.push_back(def);
+        }
+        const auto rowCount = get<quint32>();
+        for (quint32 i = 0; i < rowCount; ++i) {
+            std::vector<TValue> row;
+            row.reserve(fieldCount);
+            for (quint32 f = 0; f < fieldCount; ++f) {
+                TValue v = value();
+                if (!v.isNull() && v.type() != packet.fields[f].type)
+                    damaged("a value does not fit its field");
+                row.push_back(std::move(v));
+            }
+            packet.rows.push_back(std::move(row));
+        }
+        if (in_.device()->pos() != end_)
+            damaged("data after the last row");
+        return packet;
+    }
+
+private:
     template <typename T> T get()
     {
-        need(sizeof(T));
-        unsigned char b[sizeof(T)];
-        std::memcpy(b, bytes_.constData() + pos_, sizeof(T));
-        if constexpr (std::endian::native == std::endian::big)
-            std::reverse(b, b + sizeof(T));
-        pos_ += sizeof(T);
-        T v;
-        std::memcpy(&v, b, sizeof(T));
+        T v{};
+        in_ >> v;
+        checkInside();
         return v;
     }
     std::string text()
     {
-        const auto n = get<std::uint32_t>();
-        need(n);
-        std::string s(bytes_.constData() + pos_, n);
-        pos_ += n;
-        return s;
+        QByteArray bytes;
+        in_ >> bytes;
+        checkInside();
+        return bytes.toStdString();
     }
-    bool atEnd() const { return pos_ == end_; }
-    [[noreturn]] void damaged(const std::string &what) const { fail(path_, "the record-set file is damaged (" + what + ")"); }
-
-private:
-    void need(std::size_t n) const
+    TValue value()
     {
-        if (end_ - pos_ < n)
+        switch (get<quint8>()) {
+        case tagNull: return {};
+        case tagString: return TValue(text());
+        case tagInt32: return TValue(get<qint32>());
+        case tagInt64: return TValue(std::int64_t(get<qint64>()));
+        case tagFloat: return TValue(get<double>());
+        case tagDecimal: {
+            const std::int64_t units = get<qint64>();
+            return TValue(Decimal{units, get<qint32>()});
+        }
+        default: damaged("unknown value tag");
+        }
+    }
+    void checkInside()
+    {
+        if (in_.status() != QDataStream::Ok || in_.device()->pos() > end_)
             damaged("a record runs past the end");
     }
-    const QByteArray &bytes_;
-    std::size_t pos_, end_;
+    [[noreturn]] void damaged(const std::string &what) const
+    {
+        fail(path_, "the record-set file is damaged (" + what + ")");
+    }
+
+    QDataStream in_;
+    qint64 end_ = 0;
     const std::string &path_;
 };
-
-void putValue(Writer &w, const TValue &v)
-{
-    switch (v.type()) {
-    case TFieldType::ftUnknown: w.put(std::uint8_t(tagNull)); break;
-    case TFieldType::ftString: w.put(std::uint8_t(tagString)); w.text(*v.text()); break;
-    case TFieldType::ftInteger: w.put(std::uint8_t(tagInt32)); w.put(v.asInteger()); break;
-    case TFieldType::ftLargeint: w.put(std::uint8_t(tagInt64)); w.put(v.asLargeInt()); break;
-    case TFieldType::ftFloat: w.put(std::uint8_t(tagFloat)); w.put(v.asFloat()); break;
-    case TFieldType::ftBCD:
-        w.put(std::uint8_t(tagDecimal));
-        w.put(v.decimal()->units);
-        w.put(std::int32_t(v.decimal()->scale));
-        break;
-    }
-}
-
-TValue getValue(Reader &r)
-{
-    switch (r.get<std::uint8_t>()) {
-    case tagNull: return {};
-    case tagString: return TValue(r.text());
-    case tagInt32: return TValue(r.get<std::int32_t>());
-    case tagInt64: return TValue(r.get<std::int64_t>());
-    case tagFloat: return TValue(r.get<double>());
-    case tagDecimal: {
-        const auto units = r.get<std::int64_t>();
-        return TValue(Decimal{units, r.get<std::int32_t>()});
-    }
-    default: r.damaged("unknown value tag");
-    }
-}
-
-DataPacket fromBinary(const QByteArray &bytes, const std::string &path)
-{
-    if (std::size_t(bytes.size()) < kHeaderSize)
-        fail(path, "the record-set file is truncated");
-    std::uint32_t version = 0, length = 0;
-    std::memcpy(&version, bytes.constData() + sizeof kMagic, 4);
-    std::memcpy(&length, bytes.constData() + sizeof kMagic + 4, 4);
-    if constexpr (std::endian::native == std::endian::big) {
-        version = __builtin_bswap32(version);
-        length = __builtin_bswap32(length);
-    }
-    if (version != kVersion)
-        fail(path, "record-set file version " + std::to_string(version) + " is not supported");
-    if (std::size_t(bytes.size()) < length || length < kMinimumSize)
-        fail(path, "the record-set file is truncated");
-    const std::size_t end = length - 4;
-    Reader r(bytes, end, path);
-    std::uint32_t stored = 0;
-    std::memcpy(&stored, bytes.constData() + end, 4);
-    if constexpr (std::endian::native == std::endian::big)
-        stored = __builtin_bswap32(stored);
-    if (std::size_t(bytes.size()) != length || stored != crc32(bytes.constData(), end))
-        r.damaged("checksum mismatch");
-
-    DataPacket packet;
-    const auto fieldCount = r.get<std::uint32_t>();
-    for (std::uint32_t i = 0; i < fieldCount; ++i) {
-        TFieldDef def;
-        def.name = r.text();
-        const auto type = r.get<std::uint8_t>();
-        if (type < std::uint8_t(TFieldType::ftString) || type > std::uint8_t(TFieldType::ftBCD))
-            r.damaged("unknown field type");
-        def.type = TFieldType(type);
-        def.size = r.get<std::int32_t>();
-        def.required = r.get<std::uint8_t>() != 0;
-        packet.fields.push_back(def);
-    }
-    const auto indexCount = r.get<std::uint32_t>();
-    for (std::uint32_t i = 0; i < indexCount; ++i) {
-        TIndexDef def;
-        def.name = r.text();
-        def.fields = r.text();
-        packet.indexes.push_back(def);
-    }
-    const auto rowCount = r.get<std::uint32_t>();
-    for (std::uint32_t i = 0; i < rowCount; ++i) {
-        std::vector<TValue> row;
-        row.reserve(fieldCount);
-        for (std::uint32_t f = 0; f < fieldCount; ++f) {
-            TValue v = getValue(r);
-            if (!v.isNull() && v.type() != packet.fields[f].type)
-                r.damaged("a value does not fit its field");
-            row.push_back(std::move(v));
-        }
-        packet.rows.push_back(std::move(row));
-    }
-    if (!r.atEnd())
-        r.damaged("data after the last row");
-    return packet;
-}
 
 // ---- XML form ------------------------------------------------------------------------------------------
 
@@ -525,32 +495,30 @@ DataPacket fromXml(const QByteArray &bytes, const std::string &path)
 
 QByteArray toBinary(const DataPacket &packet)
 {
-    Writer w;
-    w.out.append(kMagic, sizeof kMagic);
-    w.put(kVersion);
-    w.put(std::uint32_t(0)); // length, filled in below
-    w.put(std::uint32_t(packet.fields.size()));
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    setUpStream(out);
+    out.writeRawData(kMagic, sizeof kMagic);
+    out << kVersion << quint32(0); // the length, filled in below
+    out << quint32(packet.fields.size());
     for (const TFieldDef &def : packet.fields) {
-        w.text(def.name);
-        w.put(std::uint8_t(def.type));
-        w.put(std::int32_t(def.size));
-        w.put(std::uint8_t(def.required));
+        putText(out, def.name);
+        out << quint8(def.type) << qint32(def.size) << quint8(def.required);
     }
-    w.put(std::uint32_t(packet.indexes.size()));
+    out << quint32(packet.indexes.size());
     for (const TIndexDef &def : packet.indexes) {
-        w.text(def.name);
-        w.text(def.fields);
+        putText(out, def.name);
+        putText(out, def.fields);
     }
-    w.put(std::uint32_t(packet.rows.size()));
+    out << quint32(packet.rows.size());
     for (const auto &row : packet.rows)
         for (const TValue &v : row)
-            putValue(w, v);
-    const std::uint32_t length = std::uint32_t(w.out.size() + 4);
-    Writer lengthField;
-    lengthField.put(length);
-    w.out.replace(sizeof kMagic + 4, 4, lengthField.out);
-    w.put(crc32(w.out.constData(), std::size_t(w.out.size())));
-    return w.out;
+            putValue(out, v);
+    out.device()->seek(kLengthOffset);
+    out << quint32(bytes.size() + 4);
+    out.device()->seek(bytes.size());
+    out << checksum(bytes.constData(), bytes.size());
+    return bytes;
 }
 
 QByteArray toXml(const DataPacket &packet)
@@ -597,7 +565,7 @@ QByteArray toXml(const DataPacket &packet)
 DataPacket fromBytes(const QByteArray &bytes, const std::string &path)
 {
     if (bytes.startsWith(QByteArray(kMagic, sizeof kMagic)))
-        return fromBinary(bytes, path);
+        return BinaryReader(bytes, path).packet();
     if (XmlReader(bytes, path).rootName() == "DATAPACKET")
         return fromXml(bytes, path);
     fail(path, "not a record-set file");
