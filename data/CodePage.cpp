@@ -36,6 +36,12 @@ std::optional<std::string> encodeText(QStringView text)
     return bytes.toStdString();
 }
 
+bool survivesDecoding(std::string_view bytes)
+{
+    const std::optional<std::string> back = encodeText(decodeText(bytes));
+    return back && *back == bytes;
+}
+
 bool sameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

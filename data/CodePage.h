@@ -19,6 +19,9 @@ inline constexpr char codePageName[] = "windows-950";
 QString decodeText(std::string_view bytes);
 /// Empty when the text holds a character that code page 950 cannot write.
 std::optional<std::string> encodeText(QStringView text);
+/// Whether decodeText() and encodeText() give these very bytes back: not so for bytes that are no character
+/// of the code page, and for the second code of the few characters that the code page holds twice.
+bool survivesDecoding(std::string_view bytes);
 
 /// Names (of fields, parameters, definition keys) compared without regard to case: ASCII letters are folded,
 /// the two bytes of a double-byte character are compared as they are, even where the second looks like an
