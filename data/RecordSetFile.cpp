@@ -2,10 +2,10 @@
 
 #include "CodePage.h"
 #include "DbError.h"
+#include "ReplaceFile.h"
 
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -489,9 +489,7 @@ void save(const std::string &path, const DataPacket &packet, PacketFormat format
     } catch (const EDatabaseError &e) {
         fail(path, e.what());
     }
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EDatabaseError("Cannot create file \"" + path + "\". " + file.errorString().toStdString());
+    replaceFile(path, bytes);
 }
 
 DataPacket load(const std::string &path)

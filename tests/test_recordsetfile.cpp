@@ -1,8 +1,14 @@
 #include "data/ClientDataSet.h"
+#include "data/IniFile.h"
 #include "data/RecordSetFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "ErrorOf.h"
 
@@ -163,5 +169,43 @@ TEST_F(RecordSetFileTest, SaveReplacesAndFailsCleanly)
         const std::string refused = errorOf([&] { set.saveToFile(path("Saltfen.dat"), TClientDataSet::FileFormat::Xml); });
         EXPECT_EQ(refused.rfind(path("Saltfen.dat") + ": row 1, field 'rep_title' holds ", 0), 0) << refused;
         EXPECT_EQ(readBytes(path("Saltfen.dat")), before);
+    }
+}
+
+TEST(FullDisk, EveryWriterLeavesThePreviousFileAndSaysWhy)
+{
+    QTemporaryDir dir;
+    const std::string disk = dir.path().toStdString();
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        const std::string &at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{disk};
+
+    const std::string settings = disk + "/FormTouchMove.INI", binary = disk + "/temp.cds", xml = disk + "/Saltfen.dat";
+    TIniFile(settings).writeString("System", "SSTOCKID", "S01");
+    TClientDataSet set;
+    set.setData(samplePacket());
+    set.saveToFile(binary);
+    set.saveToFile(xml, TClientDataSet::FileFormat::Xml);
+    const QByteArray before[] = {readBytes(settings), readBytes(binary), readBytes(xml)};
+
+    QFile filler(QString::fromStdString(disk + "/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    filler.write(QByteArray(128 * 1024, 'x')); // as much as fits
+
+    set.first();
+    set.fieldByName("QTY").setAsInteger(99);
+    const std::pair<std::string, std::function<void()>> writes[] = {
+        {settings, [&] { TIniFile(settings).writeString("System", "SSTOCKID", "S09"); }},
+        {binary, [&] { set.saveToFile(binary); }},
+        {xml, [&] { set.saveToFile(xml, TClientDataSet::FileFormat::Xml); }},
+    };
+    for (std::size_t i = 0; i < std::size(writes); ++i) {
+        const auto &[file, write] = writes[i];
+        const std::string message = errorOf(write);
+        EXPECT_EQ(message, "Cannot create file \"" + file + "\". " + std::strerror(ENOSPC));
+        EXPECT_EQ(readBytes(file), before[i]) << file;
     }
 }
