@@ -21,8 +21,9 @@ namespace {
 
 constexpr char kMagic[8] = {'T', 'M', 'R', 'S', 'E', 'T', '\r', '\n'};
 constexpr quint32 kVersion = 1;
-constexpr qint64 kLengthOffset = sizeof kMagic + 4;
-constexpr qint64 kMinimumSize = kLengthOffset + 4 + 4; // magic, version, length, checksum
+constexpr qint64 kLengthOffset = sizeof kMagic + 4;   // after the magic and the version
+constexpr qint64 kHeaderSize = kLengthOffset + 4;
+constexpr qint64 kMinimumSize = kHeaderSize + 4;      // ... and the checksum
 
 enum Tag : quint8 { tagNull, tagString, tagInt32, tagInt64, tagFloat, tagDecimal };
 
@@ -56,7 +57,9 @@ void putValue(QDataStream &out, const TValue &v)
     case TFieldType::ftInteger: out << quint8(tagInt32) << qint32(v.asInteger()); break;
     case TFieldType::ftLargeint: out << quint8(tagInt64) << qint64(v.asLargeInt()); break;
     case TFieldType::ftFloat: out << quint8(tagFloat) << v.asFloat(); break;
-    case TFieldType::ftBCD: out << quint8(tagDecimal) << qint64(v.decimal()->units) << qint32(v.decimal()->scale); break;
+    case TFieldType::ftBCD:
+        out << quint8(tagDecimal) << qint64(v.decimal()->units) << qint32(v.decimal()->scale);
+        break;
     }
 }
 
@@ -82,7 +85,7 @@ public:
         in_ >> stored;
         if (bytes.size() != length || stored != checksum(bytes.constData(), end_))
             damaged("checksum mismatch");
-        in_.device()->seek(kLengthOffset + 4);
+        in_.device()->seek(kHeaderSize);
     }
 
     DataPacket packet()
@@ -463,10 +466,11 @@ QByteArray toXml(const DataPacket &packet)
         xml.writeEmptyElement(QStringLiteral("ROW"));
         for (std::size_t i = 0; i < packet.rows[r].size() && i < packet.fields.size(); ++i) {
             const TValue &value = packet.rows[r][i];
+            if (value.isNull())
+                continue;
             const std::string &name = packet.fields[i].name;
-            if (!value.isNull())
-                xml.writeAttribute(decodeText(name),
-                                   xmlText(value.asString(), "row " + std::to_string(r + 1) + ", field '" + name + "'"));
+            const std::string where = "row " + std::to_string(r + 1) + ", field '" + name + "'";
+            xml.writeAttribute(decodeText(name), xmlText(value.asString(), where));
         }
     }
     xml.writeEndDocument();

@@ -166,7 +166,8 @@ TEST_F(RecordSetFileTest, SaveReplacesAndFailsCleanly)
     for (const std::string text : {"\xA3\xC0", "\xA2\xCC" /* 十 by its second code */, "a\x01b"}) {
         set.first();
         set.fieldByName("rep_title").setAsString(text);
-        const std::string refused = errorOf([&] { set.saveToFile(path("Saltfen.dat"), TClientDataSet::FileFormat::Xml); });
+        const std::string refused =
+            errorOf([&] { set.saveToFile(path("Saltfen.dat"), TClientDataSet::FileFormat::Xml); });
         EXPECT_EQ(refused.rfind(path("Saltfen.dat") + ": row 1, field 'rep_title' holds ", 0), 0) << refused;
         EXPECT_EQ(readBytes(path("Saltfen.dat")), before);
     }
