@@ -1,15 +1,12 @@
 #include "ClientDataSet.h"
 
+#include "CodePage.h"
 #include "Filter.h"
 #include "RecordSetFile.h"
-
-#include <strings.h>
 
 namespace data {
 
 namespace {
-
-bool sameName(const std::string &a, const std::string &b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
 [[noreturn]] void closedDataSet() { throw EDatabaseError("Cannot perform this operation on a closed dataset"); }
 

@@ -10,6 +10,7 @@
 //
 // Every change is announced through changed(); the data-aware grid and the product board listen to it.
 
+#include "DataPacket.h"
 #include "DbError.h"
 #include "RecordSource.h"
 #include "Value.h"
@@ -28,21 +29,6 @@ class TClientDataSet;
 class Filter;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
-
-struct TIndexDef {
-    std::string name;
-    std::string fields;
-    bool operator==(const TIndexDef &) const = default;
-};
-
-/// The whole contents of a record set: its field and index definitions and its stored rows. This is what
-/// data() hands out, setData() takes, and the record-set files hold.
-struct DataPacket {
-    std::vector<TFieldDef> fields;
-    std::vector<TIndexDef> indexes;
-    std::vector<std::vector<TValue>> rows;
-    bool operator==(const DataPacket &) const = default;
-};
 
 /// One field of an open record set, always reading and writing the current row (or the pending one).
 /// Owned by its record set; valid while the set keeps its field definitions.
@@ -170,14 +156,14 @@ public:
     /// Closes, takes the contents and opens; the current row is the first.
     void setData(const DataPacket &packet);
 
-    /// Expressions of the form FIELD='text' or FIELD=number, joined by AND or OR.
-    /// "Invalid filter expression: %s" when it cannot be read.
+    /// Expressions of the form FIELD='text' or FIELD=number, joined by AND.
+    /// "Invalid filter expression: %s" for anything else.
     void setFilter(const std::string &expression);
     const std::string &filter() const { return filterText_; }
     void setFiltered(bool on);
     bool filtered() const { return filtered_; }
 
-    enum class FileFormat { Binary, Xml };
+    using FileFormat = PacketFormat;
     /// Written atomically: a failed save leaves the previous file as it was. Errors name the file and the
     /// system's reason.
     void saveToFile(const std::string &path, FileFormat format = FileFormat::Binary);

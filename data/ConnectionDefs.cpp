@@ -1,5 +1,6 @@
 #include "ConnectionDefs.h"
 
+#include "CodePage.h"
 #include "DbError.h"
 #include "IniFile.h"
 
@@ -7,11 +8,6 @@
 #include <QSettings>
 
 namespace data {
-
-static bool sameName(const std::string &a, const std::string &b)
-{
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
-}
 
 std::string TParamList::value(const std::string &name, const std::string &def) const
 {

@@ -1,11 +1,11 @@
 #pragma once
-// The filter expression of a record set: comparisons of a field with a literal ("DEL_FLAG='True'",
-// "QTY>=5"), joined by AND and OR, with NOT and parentheses. Text compares byte for byte.
+// The filter expression of a record set: fields compared for equality with a literal, joined by AND
+// ("DEL_FLAG='True'", "DEL_FLAG='True' AND QTY=3"). A literal is quoted text ('' stands for a quote) or a
+// number. Text compares byte for byte; against a numeric field the literal compares as a number.
 
 #include "RecordSource.h"
 #include "Value.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +13,7 @@ namespace data {
 
 class Filter {
 public:
-    /// Reads the expression; "Invalid filter expression: %s" when it cannot be read.
+    /// Reads the expression; "Invalid filter expression: %s" for anything else than the form above.
     static Filter parse(const std::string &expression);
 
     /// Resolves the field names against the set's fields ("Field '%s' not found").
@@ -21,11 +21,14 @@ public:
     /// Whether the row passes; only after bind(). A null value matches no comparison.
     bool matches(const std::vector<TValue> &row) const;
 
-    struct Node;
-
 private:
-    std::shared_ptr<Node> parsed_; // as read, names unresolved
-    std::shared_ptr<Node> root_;   // bound to the fields of the last bind()
+    struct Term {
+        std::string field;
+        TValue literal; // text when quoted, else the number
+        int fieldIndex = -1;
+        bool numeric = false;
+    };
+    std::vector<Term> terms_;
 };
 
 } // namespace data

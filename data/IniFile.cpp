@@ -1,11 +1,9 @@
 #include "IniFile.h"
 
+#include "ReplaceFile.h"
+
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
-
-#include <QSaveFile>
-
-#include <stdexcept>
 
 namespace data {
 
@@ -48,10 +46,7 @@ void TIniFile::writeString(const std::string &section, const std::string &key, c
     d->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
     std::string text;
     d->ini.Save(text);
-    QSaveFile file(QString::fromStdString(path_));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size()) ||
-        !file.commit())
-        throw std::runtime_error("Cannot write '" + path_ + "': " + file.errorString().toStdString());
+    replaceFile(path_, QByteArrayView(text.data(), qsizetype(text.size())));
 }
 
 } // namespace data

@@ -22,8 +22,8 @@ public:
     bool sectionExists(const std::string &section) const;
     /// Every key of the section with its value, in the order of the file.
     std::vector<std::pair<std::string, std::string>> sectionValues(const std::string &section) const;
-    /// Writes the key and saves the file at once (atomically). Raises std::runtime_error naming the file and
-    /// the system's reason when it cannot be written.
+    /// Writes the key and saves the file at once, whole (see replaceFile()): when it cannot be written,
+    /// EDatabaseError names the file and the system's reason and the file stays as it was.
     void writeString(const std::string &section, const std::string &key, const std::string &value);
 
 private:

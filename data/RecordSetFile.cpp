@@ -1,199 +1,187 @@
 #include "RecordSetFile.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QStringEncoder>
+#include "CodePage.h"
+#include "DbError.h"
+#include "ReplaceFile.h"
 
-#include <array>
-#include <cstring>
+#include <QDataStream>
+#include <QFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
 
 namespace data::RecordSetFile {
 
 namespace {
 
 constexpr char kMagic[8] = {'T', 'M', 'R', 'S', 'E', 'T', '\r', '\n'};
-constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kHeaderSize = sizeof kMagic + 4 + 4; // magic, version, length
-constexpr std::size_t kMinimumSize = kHeaderSize + 4;       // ... and the checksum
+constexpr quint32 kVersion = 1;
+constexpr qint64 kLengthOffset = sizeof kMagic + 4;   // after the magic and the version
+constexpr qint64 kHeaderSize = kLengthOffset + 4;
+constexpr qint64 kMinimumSize = kHeaderSize + 4;      // ... and the checksum
 
-enum Tag : std::uint8_t { tagNull, tagString, tagInt32, tagInt64, tagFloat, tagDecimal };
+enum Tag : quint8 { tagNull, tagString, tagInt32, tagInt64, tagFloat, tagDecimal };
 
 [[noreturn]] void fail(const std::string &path, const std::string &what)
 {
     throw EDatabaseError(path + ": " + what);
 }
 
-std::uint32_t crc32(const char *data, std::size_t size)
-{
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
 // ---- binary form ---------------------------------------------------------------------------------------
 
-class Writer {
-public:
-    template <typename T> void put(T v)
-    {
-        unsigned char b[sizeof(T)];
-        std::memcpy(b, &v, sizeof(T));
-        // Stored little-endian whatever the machine.
-        if constexpr (std::endian::native == std::endian::big)
-            std::reverse(b, b + sizeof(T));
-        out.append(reinterpret_cast<const char *>(b), sizeof(T));
-    }
-    void text(const std::string &s)
-    {
-        put(std::uint32_t(s.size()));
-        out.append(s.data(), qsizetype(s.size()));
-    }
-    QByteArray out;
-};
+/// Numbers little-endian and doubles in 8 bytes, whatever the machine and the Qt version.
+void setUpStream(QDataStream &stream)
+{
+    stream.setVersion(QDataStream::Qt_6_0);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.setFloatingPointPrecision(QDataStream::DoublePrecision);
+}
 
-class Reader {
-public:
-    Reader(const QByteArray &bytes, std::size_t end, const std::string &path)
-        : bytes_(bytes), pos_(kHeaderSize), end_(end), path_(path) {}
-    template <typename T> T get()
-    {
-        need(sizeof(T));
-        unsigned char b[sizeof(T)];
-        std::memcpy(b, bytes_.constData() + pos_, sizeof(T));
-        if constexpr (std::endian::native == std::endian::big)
-            std::reverse(b, b + sizeof(T));
-        pos_ += sizeof(T);
-        T v;
-        std::memcpy(&v, b, sizeof(T));
-        return v;
-    }
-    std::string text()
-    {
-        const auto n = get<std::uint32_t>();
-        need(n);
-        std::string s(bytes_.constData() + pos_, n);
-        pos_ += n;
-        return s;
-    }
-    bool atEnd() const { return pos_ == end_; }
-    [[noreturn]] void damaged(const std::string &what) const { fail(path_, "the record-set file is damaged (" + what + ")"); }
+quint32 checksum(const char *data, qint64 size)
+{
+    return quint32(crc32_z(0, reinterpret_cast<const Bytef *>(data), z_size_t(size)));
+}
 
-private:
-    void need(std::size_t n) const
-    {
-        if (end_ - pos_ < n)
-            damaged("a record runs past the end");
-    }
-    const QByteArray &bytes_;
-    std::size_t pos_, end_;
-    const std::string &path_;
-};
+void putText(QDataStream &out, const std::string &text) { out.writeBytes(text.data(), uint(text.size())); }
 
-void putValue(Writer &w, const TValue &v)
+void putValue(QDataStream &out, const TValue &v)
 {
     switch (v.type()) {
-    case TFieldType::ftUnknown: w.put(std::uint8_t(tagNull)); break;
-    case TFieldType::ftString: w.put(std::uint8_t(tagString)); w.text(*v.text()); break;
-    case TFieldType::ftInteger: w.put(std::uint8_t(tagInt32)); w.put(v.asInteger()); break;
-    case TFieldType::ftLargeint: w.put(std::uint8_t(tagInt64)); w.put(v.asLargeInt()); break;
-    case TFieldType::ftFloat: w.put(std::uint8_t(tagFloat)); w.put(v.asFloat()); break;
+    case TFieldType::ftUnknown: out << quint8(tagNull); break;
+    case TFieldType::ftString: out << quint8(tagString); putText(out, *v.text()); break;
+    case TFieldType::ftInteger: out << quint8(tagInt32) << qint32(v.asInteger()); break;
+    case TFieldType::ftLargeint: out << quint8(tagInt64) << qint64(v.asLargeInt()); break;
+    case TFieldType::ftFloat: out << quint8(tagFloat) << v.asFloat(); break;
     case TFieldType::ftBCD:
-        w.put(std::uint8_t(tagDecimal));
-        w.put(v.decimal()->units);
-        w.put(std::int32_t(v.decimal()->scale));
+        out << quint8(tagDecimal) << qint64(v.decimal()->units) << qint32(v.decimal()->scale);
         break;
     }
 }
 
-TValue getValue(Reader &r)
-{
-    switch (r.get<std::uint8_t>()) {
-    case tagNull: return {};
-    case tagString: return TValue(r.text());
-    case tagInt32: return TValue(r.get<std::int32_t>());
-    case tagInt64: return TValue(r.get<std::int64_t>());
-    case tagFloat: return TValue(r.get<double>());
-    case tagDecimal: {
-        const auto units = r.get<std::int64_t>();
-        return TValue(Decimal{units, r.get<std::int32_t>()});
+/// Reads a binary file after checking its version, its length and its checksum. Every read that runs past
+/// the checked part or finds what the writer never writes raises "damaged".
+class BinaryReader {
+public:
+    BinaryReader(const QByteArray &bytes, const std::string &path) : in_(bytes), path_(path)
+    {
+        setUpStream(in_);
+        quint32 version = 0, length = 0;
+        in_.skipRawData(sizeof kMagic);
+        in_ >> version >> length;
+        if (in_.status() != QDataStream::Ok)
+            fail(path_, "the record-set file is truncated");
+        if (version != kVersion)
+            fail(path_, "record-set file version " + std::to_string(version) + " is not supported");
+        if (bytes.size() < length || length < kMinimumSize)
+            fail(path_, "the record-set file is truncated");
+        end_ = qint64(length) - 4;
+        quint32 stored = 0;
+        in_.device()->seek(end_);
+        in_ >> stored;
+        if (bytes.size() != length || stored != checksum(bytes.constData(), end_))
+            damaged("checksum mismatch");
+        in_.device()->seek(kHeaderSize);
     }
-    default: r.damaged("unknown value tag");
-    }
-}
 
-DataPacket fromBinary(const QByteArray &bytes, const std::string &path)
-{
-    if (std::size_t(bytes.size()) < kHeaderSize)
-        fail(path, "the record-set file is truncated");
-    std::uint32_t version = 0, length = 0;
-    std::memcpy(&version, bytes.constData() + sizeof kMagic, 4);
-    std::memcpy(&length, bytes.constData() + sizeof kMagic + 4, 4);
-    if constexpr (std::endian::native == std::endian::big) {
-        version = __builtin_bswap32(version);
-        length = __builtin_bswap32(length);
-    }
-    if (version != kVersion)
-        fail(path, "record-set file version " + std::to_string(version) + " is not supported");
-    if (std::size_t(bytes.size()) < length || length < kMinimumSize)
-        fail(path, "the record-set file is truncated");
-    const std::size_t end = length - 4;
-    Reader r(bytes, end, path);
-    std::uint32_t stored = 0;
-    std::memcpy(&stored, bytes.constData() + end, 4);
-    if constexpr (std::endian::native == std::endian::big)
-        stored = __builtin_bswap32(stored);
-    if (std::size_t(bytes.size()) != length || stored != crc32(bytes.constData(), end))
-        r.damaged("checksum mismatch");
-
-    DataPacket packet;
-    const auto fieldCount = r.get<std::uint32_t>();
-    for (std::uint32_t i = 0; i < fieldCount; ++i) {
-        TFieldDef def;
-        def.name = r.text();
-        const auto type = r.get<std::uint8_t>();
-        if (type < std::uint8_t(TFieldType::ftString) || type > std::uint8_t(TFieldType::ftBCD))
-            r.damaged("unknown field type");
-        def.type = TFieldType(type);
-        def.size = r.get<std::int32_t>();
-        def.required = r.get<std::uint8_t>() != 0;
-        packet.fields.push_back(def);
-    }
-    const auto indexCount = r.get<std::uint32_t>();
-    for (std::uint32_t i = 0; i < indexCount; ++i) {
-        TIndexDef def;
-        def.name = r.text();
-        def.fields = r.text();
-        packet.indexes.push_back(def);
-    }
-    const auto rowCount = r.get<std::uint32_t>();
-    for (std::uint32_t i = 0; i < rowCount; ++i) {
-        std::vector<TValue> row;
-        row.reserve(fieldCount);
-        for (std::uint32_t f = 0; f < fieldCount; ++f) {
-            TValue v = getValue(r);
-            if (!v.isNull() && v.type() != packet.fields[f].type)
-                r.damaged("a value does not fit its field");
-            row.push_back(std::move(v));
+    DataPacket packet()
+    {
+        DataPacket packet;
+        const auto fieldCount = get<quint32>();
+        for (quint32 i = 0; i < fieldCount; ++i) {
+            TFieldDef def;
+            def.name = text();
+            const auto type = get<quint8>();
+            if (type < quint8(TFieldType::ftString) || type > quint8(TFieldType::ftBCD))
+                damaged("unknown field type");
+            def.type = TFieldType(type);
+            def.size = get<qint32>();
+            def.required = get<quint8>() != 0;
+            packet.fields.push_back(def);
         }
-        packet.rows.push_back(std::move(row));
+        const auto indexCount = get<quint32>();
+        for (quint32 i = 0; i < indexCount; ++i) {
+            TIndexDef def;
+            def.name = text();
+            def.fields = text();
+            packet.indexes.push_back(def);
+        }
+        const auto rowCount = get<quint32>();
+        for (quint32 i = 0; i < rowCount; ++i) {
+            std::vector<TValue> row;
+            row.reserve(fieldCount);
+            for (quint32 f = 0; f < fieldCount; ++f) {
+                TValue v = value();
+                if (!v.isNull() && v.type() != packet.fields[f].type)
+                    damaged("a value does not fit its field");
+                row.push_back(std::move(v));
+            }
+            packet.rows.push_back(std::move(row));
+        }
+        if (in_.device()->pos() != end_)
+            damaged("data after the last row");
+        return packet;
     }
-    if (!r.atEnd())
-        r.damaged("data after the last row");
-    return packet;
-}
+
+private:
+    template <typename T> T get()
+    {
+        T v{};
+        in_ >> v;
+        checkInside();
+        return v;
+    }
+    std::string text()
+    {
+        QByteArray bytes;
+        in_ >> bytes;
+        checkInside();
+        return bytes.toStdString();
+    }
+    TValue value()
+    {
+        switch (get<quint8>()) {
+        case tagNull: return {};
+        case tagString: return TValue(text());
+        case tagInt32: return TValue(get<qint32>());
+        case tagInt64: return TValue(std::int64_t(get<qint64>()));
+        case tagFloat: return TValue(get<double>());
+        case tagDecimal: {
+            const std::int64_t units = get<qint64>();
+            return TValue(Decimal{units, get<qint32>()});
+        }
+        default: damaged("unknown value tag");
+        }
+    }
+    void checkInside()
+    {
+        if (in_.status() != QDataStream::Ok || in_.device()->pos() > end_)
+            damaged("a record runs past the end");
+    }
+    [[noreturn]] void damaged(const std::string &what) const
+    {
+        fail(path_, "the record-set file is damaged (" + what + ")");
+    }
+
+    QDataStream in_;
+    qint64 end_ = 0;
+    const std::string &path_;
+};
 
 // ---- XML form ------------------------------------------------------------------------------------------
+//
+// The file is code page 950 text whatever its prolog says (a byte-order mark is skipped, as the files of
+// the shop may have one). It is decoded as a whole before the XML is read, and every name and value is
+// encoded back. Bytes that would not come back as they were (bytes that are no character of the code
+// page, a lead byte without its second byte, the second code of the few characters that the code page
+// holds twice) are refused with the line or the row and field where they are, when reading and when
+// writing: nothing is ever written or read in a changed form.
+
+constexpr char kNotCodePage[] = "holds bytes that code page 950 does not read and write back unchanged";
 
 const char *xmlTypeName(TFieldType type)
 {
@@ -208,228 +196,120 @@ const char *xmlTypeName(TFieldType type)
     return "";
 }
 
-void appendEscaped(QByteArray &out, const std::string &bytes)
+/// The document without a byte-order mark.
+std::string_view documentBytes(const QByteArray &bytes)
 {
-    for (const char c : bytes) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                out += "&#" + QByteArray::number(static_cast<unsigned char>(c)) + ';';
-            else
-                out += c;
-        }
-    }
+    std::string_view text(bytes.constData(), std::size_t(bytes.size()));
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    return text;
 }
 
-void appendAttribute(QByteArray &out, const std::string &name, const std::string &value)
+/// The number of the first line (from 1) whose bytes do not survive decoding.
+std::size_t firstChangedLine(std::string_view bytes)
 {
-    out += ' ';
-    appendEscaped(out, name);
-    out += "=\"";
-    appendEscaped(out, value);
-    out += '"';
+    std::size_t line = 1;
+    for (std::size_t start = 0; start < bytes.size(); ++line) {
+        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+        if (!survivesDecoding(bytes.substr(start, end - start)))
+            break;
+        start = end + 1;
+    }
+    return line;
 }
 
-struct Element {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> attributes;
-    std::vector<Element> children;
+/// A name or a value as the XML writer takes it; `what` names it in the error.
+QString xmlText(const std::string &bytes, const std::string &what)
+{
+    if (!survivesDecoding(bytes))
+        throw EDatabaseError(what + " " + kNotCodePage);
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            throw EDatabaseError(what + " holds a control character that the XML form cannot carry");
+    return decodeText(bytes);
+}
 
-    const std::string *attribute(const std::string &key) const
-    {
-        for (const auto &[k, v] : attributes)
-            if (k == key)
-                return &v;
-        return nullptr;
-    }
-    const Element *child(const std::string &childName) const
-    {
-        for (const auto &c : children)
-            if (c.name == childName)
-                return &c;
-        return nullptr;
-    }
+/// The attributes of one element, names and values as code page 950 bytes, in the order of the file.
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+const std::string *attribute(const Attributes &attributes, std::string_view key)
+{
+    for (const auto &[k, v] : attributes)
+        if (k == key)
+            return &v;
+    return nullptr;
+}
+
+/// The parts of a DATAPACKET that a record set needs; other elements are skipped.
+struct XmlPacket {
+    bool hasFields = false;
+    std::vector<Attributes> fields, indexes, rows;
 };
 
-/// A byte-level reader of the little XML a DATAPACKET needs: elements, attributes, entity references;
-/// text between elements, comments, the prolog and declarations are skipped.
 class XmlReader {
 public:
-    XmlReader(const QByteArray &bytes, const std::string &path) : s_(bytes), path_(path) {}
+    XmlReader(std::string_view bytes, const std::string &path) : xml_(decodeText(bytes)), path_(path) {}
 
-    Element document()
-    {
-        skipMisc();
-        if (!at("<") || at("</"))
-            damaged();
-        Element root = element();
-        skipMisc();
-        if (pos_ != s_.size())
-            damaged();
-        return root;
-    }
+    bool startsDataPacket() { return xml_.readNextStartElement() && xml_.name() == u"DATAPACKET"; }
 
-    /// The name of the first element, without reading further.
-    std::string rootName()
+    /// The rest of the document, after startsDataPacket().
+    XmlPacket packet()
     {
-        skipMisc();
-        if (!at("<"))
-            return {};
-        ++pos_;
-        return name();
+        XmlPacket packet;
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == u"METADATA") {
+                while (xml_.readNextStartElement()) {
+                    if (xml_.name() == u"FIELDS") {
+                        packet.hasFields = true;
+                        children(u"FIELD", packet.fields);
+                    } else if (xml_.name() == u"INDEXDEFS") {
+                        children(u"INDEX", packet.indexes);
+                    } else {
+                        xml_.skipCurrentElement();
+                    }
+                }
+            } else if (xml_.name() == u"ROWDATA") {
+                children(u"ROW", packet.rows);
+            } else {
+                xml_.skipCurrentElement();
+            }
+        }
+        while (!xml_.atEnd())
+            xml_.readNext();
+        if (xml_.hasError())
+            damaged(xml_.errorString().toStdString());
+        return packet;
     }
 
 private:
-    [[noreturn]] void damaged() const
+    [[noreturn]] void damaged(const std::string &what) const
     {
-        fail(path_, "the record-set file is damaged (bad XML at byte " + std::to_string(pos_) + ")");
+        fail(path_, "the record-set file is damaged (line " + std::to_string(xml_.lineNumber()) + ": " + what + ")");
     }
-    bool at(const char *text) const { return s_.sliced(pos_).startsWith(text); }
-    void skipBlanks()
+
+    void children(QStringView name, std::vector<Attributes> &out)
     {
-        while (pos_ < s_.size() && std::strchr(" \t\r\n", s_[pos_]) && s_[pos_])
-            ++pos_;
-    }
-    void skipPast(const char *end)
-    {
-        const auto at = s_.indexOf(end, pos_);
-        if (at < 0)
-            damaged();
-        pos_ = at + qsizetype(std::strlen(end));
-    }
-    void skipMisc()
-    {
-        if (pos_ == 0 && s_.startsWith("\xEF\xBB\xBF"))
-            pos_ = 3;
-        for (;;) {
-            skipBlanks();
-            if (at("<?"))
-                skipPast("?>");
-            else if (at("<!--"))
-                skipPast("-->");
-            else if (at("<!"))
-                skipPast(">");
-            else
-                return;
-        }
-    }
-    std::string name()
-    {
-        const auto start = pos_;
-        while (pos_ < s_.size() && !std::strchr(" \t\r\n/>=\"'<", s_[pos_]))
-            ++pos_;
-        if (pos_ == start)
-            damaged();
-        return std::string(s_.constData() + start, pos_ - start);
-    }
-    std::string attributeValue()
-    {
-        if (pos_ >= s_.size() || (s_[pos_] != '"' && s_[pos_] != '\''))
-            damaged();
-        const char quote = s_[pos_++];
-        std::string value;
-        for (;;) {
-            if (pos_ >= s_.size() || s_[pos_] == '<')
-                damaged();
-            const char c = s_[pos_];
-            if (c == quote) {
-                ++pos_;
-                return value;
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == name) {
+                Attributes attributes;
+                for (const QXmlStreamAttribute &a : xml_.attributes())
+                    attributes.emplace_back(bytesOf(a.qualifiedName()), bytesOf(a.value()));
+                out.push_back(std::move(attributes));
             }
-            if (c == '&')
-                value += entity();
-            else {
-                value += c;
-                ++pos_;
-            }
-        }
-    }
-    std::string entity()
-    {
-        const auto semicolon = s_.indexOf(';', pos_);
-        if (semicolon < 0 || semicolon - pos_ > 12)
-            damaged();
-        const QByteArray ref = s_.mid(pos_ + 1, semicolon - pos_ - 1);
-        const auto start = pos_;
-        pos_ = semicolon + 1;
-        if (ref == "amp") return "&";
-        if (ref == "lt") return "<";
-        if (ref == "gt") return ">";
-        if (ref == "quot") return "\"";
-        if (ref == "apos") return "'";
-        bool ok = false;
-        const uint code = ref.startsWith("#x") || ref.startsWith("#X") ? ref.mid(2).toUInt(&ok, 16)
-                          : ref.startsWith('#')                        ? ref.mid(1).toUInt(&ok, 10)
-                                                                       : 0;
-        if (!ok || code == 0 || code > 0x10FFFF) {
-            pos_ = start;
-            damaged();
-        }
-        if (code < 0x80)
-            return std::string(1, char(code));
-        // A character reference names a Unicode character; the value keeps its code-page bytes.
-        const char32_t ch = code;
-        QStringEncoder encoder("windows-950");
-        const QByteArray bytes = encoder(QString::fromUcs4(&ch, 1));
-        if (encoder.hasError() || bytes.contains('?')) {
-            pos_ = start;
-            damaged();
-        }
-        return bytes.toStdString();
-    }
-    Element element()
-    {
-        ++pos_; // '<'
-        Element e;
-        e.name = name();
-        for (;;) {
-            skipBlanks();
-            if (at("/>")) {
-                pos_ += 2;
-                return e;
-            }
-            if (at(">")) {
-                ++pos_;
-                break;
-            }
-            std::string key = name();
-            skipBlanks();
-            if (!at("="))
-                damaged();
-            ++pos_;
-            skipBlanks();
-            e.attributes.emplace_back(std::move(key), attributeValue());
-        }
-        for (;;) {
-            const auto lt = s_.indexOf('<', pos_);
-            if (lt < 0)
-                damaged();
-            pos_ = lt;
-            if (at("</")) {
-                pos_ += 2;
-                if (name() != e.name)
-                    damaged();
-                skipBlanks();
-                if (!at(">"))
-                    damaged();
-                ++pos_;
-                return e;
-            }
-            if (at("<!--"))
-                skipPast("-->");
-            else if (at("<?"))
-                skipPast("?>");
-            else
-                e.children.push_back(element());
+            xml_.skipCurrentElement();
         }
     }
 
-    const QByteArray &s_;
-    qsizetype pos_ = 0;
+    /// A character reference may name a character that the code page lacks.
+    std::string bytesOf(QStringView text) const
+    {
+        std::optional<std::string> bytes = encodeText(text);
+        if (!bytes)
+            damaged("a character that code page 950 cannot write");
+        return *bytes;
+    }
+
+    QXmlStreamReader xml_;
     const std::string &path_;
 };
 
@@ -459,62 +339,59 @@ Decimal rescaled(Decimal d, int scale)
     return d;
 }
 
-DataPacket fromXml(const QByteArray &bytes, const std::string &path)
+DataPacket fromXml(std::string_view bytes, const std::string &path)
 {
-    const Element root = XmlReader(bytes, path).document();
-    const Element *metadata = root.child("METADATA");
-    const Element *fields = metadata ? metadata->child("FIELDS") : nullptr;
-    if (!fields)
+    XmlReader reader(bytes, path);
+    if (!reader.startsDataPacket())
+        fail(path, "not a record-set file");
+    if (!survivesDecoding(bytes))
+        fail(path, "line " + std::to_string(firstChangedLine(bytes)) + " " + kNotCodePage);
+    const XmlPacket xml = reader.packet();
+    if (!xml.hasFields)
         fail(path, "the record-set file is damaged (no field definitions)");
     DataPacket packet;
-    for (const Element &field : fields->children) {
-        if (field.name != "FIELD")
-            continue;
-        const std::string *name = field.attribute("attrname");
-        const std::string *type = field.attribute("fieldtype");
+    for (const Attributes &field : xml.fields) {
+        const std::string *name = attribute(field, "attrname");
+        const std::string *type = attribute(field, "fieldtype");
         if (!name || name->empty() || !type)
             fail(path, "the record-set file is damaged (a field without name or type)");
         TFieldDef def{*name, fieldTypeFromXml(*type)};
         if (def.type == TFieldType::ftUnknown)
             fail(path, "field '" + *name + "' has the unsupported type '" + *type + "'");
-        const std::string *sizeText = field.attribute(def.type == TFieldType::ftBCD ? "DECIMALS" : "WIDTH");
+        const std::string *sizeText = attribute(field, def.type == TFieldType::ftBCD ? "DECIMALS" : "WIDTH");
         if (sizeText && (def.type == TFieldType::ftString || def.type == TFieldType::ftBCD)) {
             bool ok = false;
             def.size = QByteArray::fromStdString(*sizeText).toInt(&ok);
             if (!ok || def.size < 0)
                 fail(path, "field '" + *name + "' has the bad size '" + *sizeText + "'");
         }
-        const std::string *required = field.attribute("required");
+        const std::string *required = attribute(field, "required");
         def.required = required && *required == "true";
         packet.fields.push_back(def);
     }
-    if (const Element *indexes = metadata->child("INDEXDEFS"))
-        for (const Element &index : indexes->children)
-            if (index.name == "INDEX" && index.attribute("attrname"))
-                packet.indexes.push_back(
-                    {*index.attribute("attrname"), index.attribute("fields") ? *index.attribute("fields") : ""});
-    if (const Element *rows = root.child("ROWDATA")) {
-        for (const Element &rowElement : rows->children) {
-            if (rowElement.name != "ROW")
-                continue;
-            std::vector<TValue> row;
-            for (const TFieldDef &def : packet.fields) {
-                const std::string *text = rowElement.attribute(def.name);
-                if (!text) {
-                    row.emplace_back();
-                    continue;
-                }
-                try {
-                    TValue v = TValue(*text).convertedTo(def.type);
-                    if (v.decimal())
-                        v = TValue(rescaled(*v.decimal(), def.size));
-                    row.push_back(std::move(v));
-                } catch (const EDatabaseError &e) {
-                    fail(path, "row " + std::to_string(packet.rows.size() + 1) + ", field '" + def.name + "': " + e.what());
-                }
-            }
-            packet.rows.push_back(std::move(row));
+    for (const Attributes &index : xml.indexes)
+        if (const std::string *name = attribute(index, "attrname")) {
+            const std::string *fields = attribute(index, "fields");
+            packet.indexes.push_back({*name, fields ? *fields : ""});
         }
+    for (const Attributes &rowAttributes : xml.rows) {
+        std::vector<TValue> row;
+        for (const TFieldDef &def : packet.fields) {
+            const std::string *text = attribute(rowAttributes, def.name);
+            if (!text) {
+                row.emplace_back();
+                continue;
+            }
+            try {
+                TValue v = TValue(*text).convertedTo(def.type);
+                if (v.decimal())
+                    v = TValue(rescaled(*v.decimal(), def.size));
+                row.push_back(std::move(v));
+            } catch (const EDatabaseError &e) {
+                fail(path, "row " + std::to_string(packet.rows.size() + 1) + ", field '" + def.name + "': " + e.what());
+            }
+        }
+        packet.rows.push_back(std::move(row));
     }
     return packet;
 }
@@ -523,90 +400,100 @@ DataPacket fromXml(const QByteArray &bytes, const std::string &path)
 
 QByteArray toBinary(const DataPacket &packet)
 {
-    Writer w;
-    w.out.append(kMagic, sizeof kMagic);
-    w.put(kVersion);
-    w.put(std::uint32_t(0)); // length, filled in below
-    w.put(std::uint32_t(packet.fields.size()));
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    setUpStream(out);
+    out.writeRawData(kMagic, sizeof kMagic);
+    out << kVersion << quint32(0); // the length, filled in below
+    out << quint32(packet.fields.size());
     for (const TFieldDef &def : packet.fields) {
-        w.text(def.name);
-        w.put(std::uint8_t(def.type));
-        w.put(std::int32_t(def.size));
-        w.put(std::uint8_t(def.required));
+        putText(out, def.name);
+        out << quint8(def.type) << qint32(def.size) << quint8(def.required);
     }
-    w.put(std::uint32_t(packet.indexes.size()));
+    out << quint32(packet.indexes.size());
     for (const TIndexDef &def : packet.indexes) {
-        w.text(def.name);
-        w.text(def.fields);
+        putText(out, def.name);
+        putText(out, def.fields);
     }
-    w.put(std::uint32_t(packet.rows.size()));
+    out << quint32(packet.rows.size());
     for (const auto &row : packet.rows)
         for (const TValue &v : row)
-            putValue(w, v);
-    const std::uint32_t length = std::uint32_t(w.out.size() + 4);
-    Writer lengthField;
-    lengthField.put(length);
-    w.out.replace(sizeof kMagic + 4, 4, lengthField.out);
-    w.put(crc32(w.out.constData(), std::size_t(w.out.size())));
-    return w.out;
+            putValue(out, v);
+    out.device()->seek(kLengthOffset);
+    out << quint32(bytes.size() + 4);
+    out.device()->seek(bytes.size());
+    out << checksum(bytes.constData(), bytes.size());
+    return bytes;
 }
 
 QByteArray toXml(const DataPacket &packet)
 {
-    QByteArray out = "<?xml version=\"1.0\" encoding=\"windows-950\" standalone=\"yes\"?>\n"
-                     "<DATAPACKET Version=\"2.0\">\n<METADATA>\n<FIELDS>\n";
+    QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\" standalone=\"yes\"?>")
+                       .arg(QLatin1String(codePageName));
+    QXmlStreamWriter xml(&text);
+    xml.setAutoFormatting(true); // one element a line, as a shop's editor shows it best
+    xml.setAutoFormattingIndent(0);
+    xml.writeStartElement(QStringLiteral("DATAPACKET"));
+    xml.writeAttribute(QStringLiteral("Version"), QStringLiteral("2.0"));
+    xml.writeStartElement(QStringLiteral("METADATA"));
+    xml.writeStartElement(QStringLiteral("FIELDS"));
     for (const TFieldDef &def : packet.fields) {
-        out += "<FIELD";
-        appendAttribute(out, "attrname", def.name);
-        appendAttribute(out, "fieldtype", xmlTypeName(def.type));
+        xml.writeEmptyElement(QStringLiteral("FIELD"));
+        xml.writeAttribute(QStringLiteral("attrname"), xmlText(def.name, "the name of field '" + def.name + "'"));
+        xml.writeAttribute(QStringLiteral("fieldtype"), QLatin1String(xmlTypeName(def.type)));
         if (def.type == TFieldType::ftString)
-            appendAttribute(out, "WIDTH", std::to_string(def.size));
+            xml.writeAttribute(QStringLiteral("WIDTH"), QString::number(def.size));
         if (def.type == TFieldType::ftBCD) {
-            appendAttribute(out, "DECIMALS", std::to_string(def.size));
-            appendAttribute(out, "WIDTH", "18");
+            xml.writeAttribute(QStringLiteral("DECIMALS"), QString::number(def.size));
+            xml.writeAttribute(QStringLiteral("WIDTH"), QStringLiteral("18"));
         }
         if (def.required)
-            appendAttribute(out, "required", "true");
-        out += "/>\n";
+            xml.writeAttribute(QStringLiteral("required"), QStringLiteral("true"));
     }
-    out += "</FIELDS>\n";
+    xml.writeEndElement();
     if (!packet.indexes.empty()) {
-        out += "<INDEXDEFS>\n";
+        xml.writeStartElement(QStringLiteral("INDEXDEFS"));
         for (const TIndexDef &def : packet.indexes) {
-            out += "<INDEX";
-            appendAttribute(out, "attrname", def.name);
-            appendAttribute(out, "fields", def.fields);
-            out += "/>\n";
+            xml.writeEmptyElement(QStringLiteral("INDEX"));
+            xml.writeAttribute(QStringLiteral("attrname"), xmlText(def.name, "index '" + def.name + "'"));
+            xml.writeAttribute(QStringLiteral("fields"), xmlText(def.fields, "index '" + def.name + "'"));
         }
-        out += "</INDEXDEFS>\n";
+        xml.writeEndElement();
     }
-    out += "</METADATA>\n<ROWDATA>\n";
-    for (const auto &row : packet.rows) {
-        out += "<ROW";
-        for (std::size_t i = 0; i < row.size() && i < packet.fields.size(); ++i)
-            if (!row[i].isNull())
-                appendAttribute(out, packet.fields[i].name, row[i].asString());
-        out += "/>\n";
+    xml.writeEndElement();
+    xml.writeStartElement(QStringLiteral("ROWDATA"));
+    for (std::size_t r = 0; r < packet.rows.size(); ++r) {
+        xml.writeEmptyElement(QStringLiteral("ROW"));
+        for (std::size_t i = 0; i < packet.rows[r].size() && i < packet.fields.size(); ++i) {
+            const TValue &value = packet.rows[r][i];
+            if (value.isNull())
+                continue;
+            const std::string &name = packet.fields[i].name;
+            const std::string where = "row " + std::to_string(r + 1) + ", field '" + name + "'";
+            xml.writeAttribute(decodeText(name), xmlText(value.asString(), where));
+        }
     }
-    out += "</ROWDATA>\n</DATAPACKET>\n";
-    return out;
+    xml.writeEndDocument();
+    // Every name and value came from code page 950 bytes that survive the way back.
+    return QByteArray::fromStdString(encodeText(text).value());
 }
 
 DataPacket fromBytes(const QByteArray &bytes, const std::string &path)
 {
     if (bytes.startsWith(QByteArray(kMagic, sizeof kMagic)))
-        return fromBinary(bytes, path);
-    if (XmlReader(bytes, path).rootName() == "DATAPACKET")
-        return fromXml(bytes, path);
-    fail(path, "not a record-set file");
+        return BinaryReader(bytes, path).packet();
+    return fromXml(documentBytes(bytes), path);
 }
 
-void save(const std::string &path, const DataPacket &packet, TClientDataSet::FileFormat format)
+void save(const std::string &path, const DataPacket &packet, PacketFormat format)
 {
-    const QByteArray bytes = format == TClientDataSet::FileFormat::Xml ? toXml(packet) : toBinary(packet);
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EDatabaseError("Cannot create file \"" + path + "\". " + file.errorString().toStdString());
+    QByteArray bytes;
+    try {
+        bytes = format == PacketFormat::Xml ? toXml(packet) : toBinary(packet);
+    } catch (const EDatabaseError &e) {
+        fail(path, e.what());
+    }
+    replaceFile(path, bytes);
 }
 
 DataPacket load(const std::string &path)

@@ -1,19 +1,12 @@
 #include "SqlParams.h"
 
+#include "CodePage.h"
 #include "DbError.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace data {
-
-// Parameter names are identifiers: letters, digits, "_" and "$".
-static bool sameName(const std::string &a, const std::string &b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
-}
 
 TParam *TParams::findParam(const std::string &name)
 {

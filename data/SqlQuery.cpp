@@ -1,10 +1,9 @@
 #include "SqlQuery.h"
 
+#include "CodePage.h"
 #include "DateText.h"
 #include "DbError.h"
 #include "SqlText.h"
-
-#include <QString>
 
 #include <cstring>
 
@@ -582,9 +581,8 @@ TSQLField &TCustomSQLDataSet::fields(int index)
 
 TSQLField *TCustomSQLDataSet::findField(const std::string &name)
 {
-    QString wanted = QString::fromStdString(name);
     for (auto &f : fields_)
-        if (QString::fromStdString(f.fieldName()).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (sameName(f.fieldName(), name))
             return &f;
     return nullptr;
 }
@@ -605,7 +603,7 @@ std::vector<TFieldDef> TCustomSQLDataSet::resultFieldDefs()
         TFieldDef d = c.def;
         auto taken = [&](const std::string &n) {
             for (const auto &e : defs)
-                if (QString::fromStdString(e.name).compare(QString::fromStdString(n), Qt::CaseInsensitive) == 0)
+                if (sameName(e.name, n))
                     return true;
             return false;
         };

@@ -3,6 +3,7 @@
 #include "PreviewError.h"
 
 #include "data/ClientDataSet.h"
+#include "data/CodePage.h"
 #include "data/IniFile.h"
 
 #include <QDir>
@@ -19,23 +20,23 @@ namespace {
 const char *const Section = "rpttemp";
 
 /// Business text arrives in code page 950, CHAR columns padded with blanks.
-QString displayText(const data::TValue &value, QStringDecoder &decoder)
+QString displayText(const data::TValue &value)
 {
     const std::string *text = value.text();
     if (!text)
         return QString::fromStdString(value.asString());
-    QString s = decoder.decode(QByteArrayView(text->data(), qsizetype(text->size())));
+    QString s = data::decodeText(*text);
     while (s.endsWith(u' '))
         s.chop(1);
     return s;
 }
 
-Values currentRow(data::TClientDataSet &set, QStringDecoder &decoder)
+Values currentRow(data::TClientDataSet &set)
 {
     Values row;
     for (int i = 0; i < set.fieldCount(); ++i) {
         data::TField &field = set.fields(i);
-        row.insert(QString::fromStdString(field.fieldName()).toUpper(), displayText(field.value(), decoder));
+        row.insert(QString::fromStdString(field.fieldName()).toUpper(), displayText(field.value()));
     }
     return row;
 }
@@ -82,9 +83,8 @@ HandOff readHandOff(const QString &programDir)
     const QString billPath = pathOf("tempfile");
     const QString headerPath = pathOf("tempfile2");
 
-    QStringDecoder decoder("windows-950", QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        throw PreviewError(QStringLiteral("這個系統沒有 950 字碼頁 (windows-950) 的轉換。"));
+    if (!QStringDecoder(data::codePageName).isValid())
+        throw PreviewError(QStringLiteral("這個系統沒有 950 字碼頁 (%1) 的轉換。").arg(QLatin1String(data::codePageName)));
 
     data::TClientDataSet bill;
     loadRecordSet(bill, billPath, QStringLiteral("單據明細檔"));
@@ -99,7 +99,7 @@ HandOff readHandOff(const QString &programDir)
     }
     double total = 0;
     for (bill.first(); !bill.eof(); bill.next()) {
-        handOff.lines.push_back(currentRow(bill, decoder));
+        handOff.lines.push_back(currentRow(bill));
         if (data::TField *qty = bill.findField("QTY"); qty && !qty->isNull() && !qty->value().text())
             total += qty->asFloat();
     }
@@ -110,7 +110,7 @@ HandOff readHandOff(const QString &programDir)
     loadRecordSet(header, headerPath, QStringLiteral("單據表頭檔"));
     header.first();
     if (!header.eof()) {
-        const Values row = currentRow(header, decoder);
+        const Values row = currentRow(header);
         for (auto it = row.begin(); it != row.end(); ++it)
             handOff.header.insert(it.key(), it.value());
     }

@@ -1,9 +1,9 @@
 #include "PostingShop.h"
 
+#include "data/CodePage.h"
 #include "data/IniFile.h"
 
 #include <QFile>
-#include <QStringEncoder>
 
 #include <dlfcn.h>
 
@@ -11,8 +11,7 @@
 
 std::string cp950(const char *text)
 {
-    QStringEncoder encoder("windows-950");
-    return QByteArray(encoder.encode(QString::fromUtf8(text))).toStdString();
+    return data::encodeText(QString::fromUtf8(text)).value();
 }
 
 void fillShop(TestDatabase &db)

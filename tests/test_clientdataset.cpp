@@ -260,10 +260,15 @@ TEST(ClientDataSet, Filter)
     set.setFiltered(true);
     EXPECT_EQ(walk(set), (std::vector<std::string>{"A", "C"}));
     EXPECT_EQ(set.recordCount(), 2);
-    set.setFilter("DEL_FLAG = 'True' AND QTY=3 OR PROD_ID='B'");
-    EXPECT_EQ(walk(set), (std::vector<std::string>{"B", "C"}));
-    set.setFilter("QTY>=2 and not (PROD_ID='D')");
-    EXPECT_EQ(walk(set), (std::vector<std::string>{"B", "C"}));
+    set.setFilter("DEL_FLAG = 'True' and QTY='3'"); // a quoted number against a numeric field
+    EXPECT_EQ(walk(set), (std::vector<std::string>{"C"}));
+    // Only comparisons for equality joined by AND: everything else is refused, and the filter before stays.
+    for (const std::string refused : {"DEL_FLAG = 'True' AND QTY=3 OR PROD_ID='B'", "QTY>=2 and not (PROD_ID='D')",
+                                      "NOT PROD_ID='D'", "(PROD_ID='D')", "PROD_ID<>'D'", "DEL_FLAG='True' AND",
+                                      "[PROD_ID]='D'"}) {
+        EXPECT_EQ(errorOf([&] { set.setFilter(refused); }), "Invalid filter expression: " + refused);
+        EXPECT_EQ(walk(set), (std::vector<std::string>{"C"})) << refused;
+    }
 
     // A row edited out of the filter leaves the walk.
     set.setFilter("DEL_FLAG='True'");

@@ -1,6 +1,7 @@
 // The report preview: the hand-off files of a program folder rendered to PDF and read back as text.
 
 #include "data/ClientDataSet.h"
+#include "data/CodePage.h"
 #include "data/IniFile.h"
 #include "preview/BillPainter.h"
 #include "preview/HandOff.h"
@@ -13,7 +14,6 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include "PdfText.h"
@@ -26,8 +26,7 @@ namespace {
 
 std::string cp950(const QString &text)
 {
-    QStringEncoder encoder("windows-950");
-    return QByteArray(encoder.encode(text)).toStdString();
+    return data::encodeText(text).value();
 }
 
 const std::string MainStock = "S01\xc1\x60\xad\xdc"; // S01總倉, as the hand-off writes it

@@ -1,8 +1,14 @@
 #include "data/ClientDataSet.h"
+#include "data/IniFile.h"
 #include "data/RecordSetFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "ErrorOf.h"
 
@@ -27,7 +33,8 @@ DataPacket samplePacket()
     p.indexes = {{"IDX_TITLE", "rep_title"}};
     p.rows = {{TValue(kMainStore), TValue(3), TValue(std::int64_t(1) << 40), TValue(1.5), TValue(Decimal{1250, 2})},
               {TValue("a<b>&\"c'\t"), TValue(-1), TValue(), TValue(0.1), TValue(Decimal{-5, 2})},
-              {TValue(), TValue(0), TValue(std::int64_t(-7)), TValue(), TValue()}};
+              // A user-defined character (FA 40) and the two single bytes above ASCII that the code page maps.
+              {TValue("\xFA\x40\x80\xFF"), TValue(0), TValue(std::int64_t(-7)), TValue(), TValue()}};
     return p;
 }
 
@@ -36,6 +43,12 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+QByteArray readBytes(const std::string &path)
+{
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 class RecordSetFileTest : public ::testing::Test {
@@ -107,6 +120,16 @@ TEST_F(RecordSetFileTest, BadFilesAreRefusedAndTheSetKept)
         {"not a valid integer", "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"a\" fieldtype=\"i4\"/></FIELDS>"
                                 "</METADATA><ROWDATA><ROW a=\"x\"/></ROWDATA></DATAPACKET>"},
         {"not a record-set file", "<html><body/></html>"},
+        // No character of code page 950 (A3 C0), and a lead byte whose second byte is the closing quote.
+        {"line 2 holds bytes that code page 950 does not read and write back unchanged",
+         "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"a\" fieldtype=\"string\"/></FIELDS></METADATA>\n"
+         "<ROWDATA><ROW a=\"\xA3\xC0\"/></ROWDATA></DATAPACKET>"},
+        {"does not read and write back unchanged",
+         "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"a\" fieldtype=\"string\"/></FIELDS></METADATA>"
+         "<ROWDATA><ROW a=\"\xA4\"/></ROWDATA></DATAPACKET>"},
+        {"line 1: a character that code page 950 cannot write",
+         "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"a\" fieldtype=\"string\"/></FIELDS></METADATA>"
+         "<ROWDATA><ROW a=\"&#x1F600;\"/></ROWDATA></DATAPACKET>"},
     };
     TClientDataSet set;
     set.setData(samplePacket());
@@ -136,4 +159,54 @@ TEST_F(RecordSetFileTest, SaveReplacesAndFailsCleanly)
     EXPECT_EQ(loaded.fieldByName("QTY").asInteger(), 99);
     const std::string message = errorOf([&] { set.saveToFile(path("no/such/dir/x.cds")); });
     EXPECT_NE(message.find("Cannot create file"), std::string::npos) << message;
+
+    // Text that the XML form would change is refused, and the file stays as it was.
+    set.saveToFile(path("Saltfen.dat"), TClientDataSet::FileFormat::Xml);
+    const QByteArray before = readBytes(path("Saltfen.dat"));
+    for (const std::string text : {"\xA3\xC0", "\xA2\xCC" /* 十 by its second code */, "a\x01b"}) {
+        set.first();
+        set.fieldByName("rep_title").setAsString(text);
+        const std::string refused =
+            errorOf([&] { set.saveToFile(path("Saltfen.dat"), TClientDataSet::FileFormat::Xml); });
+        EXPECT_EQ(refused.rfind(path("Saltfen.dat") + ": row 1, field 'rep_title' holds ", 0), 0) << refused;
+        EXPECT_EQ(readBytes(path("Saltfen.dat")), before);
+    }
+}
+
+TEST(FullDisk, EveryWriterLeavesThePreviousFileAndSaysWhy)
+{
+    QTemporaryDir dir;
+    const std::string disk = dir.path().toStdString();
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        const std::string &at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{disk};
+
+    const std::string settings = disk + "/FormTouchMove.INI", binary = disk + "/temp.cds", xml = disk + "/Saltfen.dat";
+    TIniFile(settings).writeString("System", "SSTOCKID", "S01");
+    TClientDataSet set;
+    set.setData(samplePacket());
+    set.saveToFile(binary);
+    set.saveToFile(xml, TClientDataSet::FileFormat::Xml);
+    const QByteArray before[] = {readBytes(settings), readBytes(binary), readBytes(xml)};
+
+    QFile filler(QString::fromStdString(disk + "/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    filler.write(QByteArray(128 * 1024, 'x')); // as much as fits
+
+    set.first();
+    set.fieldByName("QTY").setAsInteger(99);
+    const std::pair<std::string, std::function<void()>> writes[] = {
+        {settings, [&] { TIniFile(settings).writeString("System", "SSTOCKID", "S09"); }},
+        {binary, [&] { set.saveToFile(binary); }},
+        {xml, [&] { set.saveToFile(xml, TClientDataSet::FileFormat::Xml); }},
+    };
+    for (std::size_t i = 0; i < std::size(writes); ++i) {
+        const auto &[file, write] = writes[i];
+        const std::string message = errorOf(write);
+        EXPECT_EQ(message, "Cannot create file \"" + file + "\". " + std::strerror(ENOSPC));
+        EXPECT_EQ(readBytes(file), before[i]) << file;
+    }
 }

@@ -1,3 +1,6 @@
+#include "data/ClientDataSet.h"
+#include "data/CodePage.h"
+#include "data/ConnectionDefs.h"
 #include "data/DbError.h"
 #include "data/Value.h"
 
@@ -74,4 +77,30 @@ TEST(Value, FieldTypeNames)
     EXPECT_STREQ(fieldTypeName(TFieldType::ftFloat), "Float");
     EXPECT_STREQ(fieldTypeName(TFieldType::ftBCD), "BCD");
     EXPECT_EQ(formatMessage("Field '%s' not found", "X"), "Field 'X' not found");
+}
+
+TEST(Value, NamesCompareWithoutCaseOnlyInAsciiLetters)
+{
+    // Code page 950: 乙 A4 41 and 兀 A4 61 differ only in a second byte that looks like "A" and "a";
+    // 中 A4 A4 and 文 A4 E5 are both no UTF-8 at all.
+    const std::string yi = "\xA4\x41", wu = "\xA4\x61", zhong = "\xA4\xA4", wen = "\xA4\xE5";
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        {"prod_id", "PROD_ID", true},     {"Prod_Id" + zhong, "pROD_iD" + zhong, true},
+        {yi, wu, false},                  {zhong, wen, false},
+        {"A" + yi, "a" + yi, true},       {"PROD_ID", "PROD_ID2", false},
+        {"\x80", "\x80", true},           {"@", "`", false},
+    };
+    for (const auto &[a, b, same] : cases)
+        EXPECT_EQ(sameName(a, b), same) << a << " / " << b;
+
+    TClientDataSet set;
+    set.addFieldDef(yi, TFieldType::ftInteger);
+    set.addFieldDef(wu, TFieldType::ftInteger);
+    set.createDataSet();
+    EXPECT_EQ(set.fieldByName(wu).index(), 1);
+    TParamList params;
+    params.set(zhong, "1");
+    params.set(wen, "2");
+    EXPECT_EQ(params.value(zhong, ""), "1");
+    EXPECT_EQ(params.value(wen, ""), "2");
 }

@@ -8,6 +8,7 @@
 #include "ShopDatabase.h"
 
 #include "data/ClientDataSet.h"
+#include "data/CodePage.h"
 #include "data/DateText.h"
 #include "data/DbError.h"
 #include "data/IniFile.h"
@@ -16,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QStringEncoder>
 
 #include <cstdio>
 #include <random>
@@ -25,9 +25,7 @@ namespace {
 
 std::string big5(const char *utf8)
 {
-    QStringEncoder enc("windows-950");
-    QByteArray b = enc.encode(QString::fromUtf8(utf8));
-    return b.toStdString();
+    return data::encodeText(QString::fromUtf8(utf8)).value();
 }
 
 const char *const kBrands[] = {"青禾", "山泉堂", "晨光", "曉月", "金穗", "綠野", "好味", "長春", "鮮果坊", "日和",
