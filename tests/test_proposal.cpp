@@ -14,6 +14,7 @@
 #include "transfer/core/QuantityCheck.h"
 #include "transfer/core/StockingDate.h"
 #include "transfer/core/TransferStore.h"
+#include "transfer/core/WarehouseCheck.h"
 #include "transfer/core/WarehouseCode.h"
 
 #include <gtest/gtest.h>
@@ -397,6 +398,30 @@ TEST_F(ProposalTest, BranchCodesThatCannotNameAViewAreRefusedBeforeAnyStatement)
     }
     EXPECT_EQ(viewCount(), views);
     EXPECT_EQ(t.lines().size(), 1u);
+}
+
+TEST_F(ProposalTest, WarehouseCodesMustNameWarehousesAsStoredAndDiffer)
+{
+    for (const char *code : {"S01", "S02", "s03", "S03"})
+        db.exec(std::string("INSERT INTO STOCK_ITEM(STOCK_ID,STOCK_NAME) VALUES('") + code + "','')");
+    const struct {
+        std::string branch, main;
+        std::optional<QString> message;
+    } cases[] = {
+        {"S02", "S01", std::nullopt},
+        {"s03", "S01", std::nullopt},
+        {"S03", "s03", std::nullopt},
+        {"", "S01", QStringLiteral("請輸入分倉代號..!")},
+        {"S02", "", QStringLiteral("請輸入總倉代號..!")},
+        {"S99", "S01", QStringLiteral("分倉代號「S99」不是倉庫代號..!")},
+        {"s02", "S01", QStringLiteral("分倉代號「s02」不是倉庫代號..!\n是否為「S02」?")},
+        {"S02", "s01", QStringLiteral("總倉代號「s01」不是倉庫代號..!\n是否為「S01」?")},
+        {"S0'2;--", "S01", QStringLiteral("分倉代號「S0'2;--」不是倉庫代號..!")},
+        {"S02", "S02", QStringLiteral("分倉代號與總倉代號不可相同..!")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(transfer::checkWarehouseCodes(t.store.SQLQuery1, c.branch, c.main), c.message)
+            << c.branch << " / " << c.main;
 }
 
 TEST_F(ProposalTest, BranchCodesAreTrimmedAndALowerCaseCodeWorksAtEveryProposal)
