@@ -2,9 +2,24 @@
 
 #include "tools/ShopDatabase.h"
 
+#include <QDir>
+
+#include <gtest/gtest.h>
+
 #include <vector>
 
 namespace {
+
+/// A temporary folder named after the running test, so that a leftover or a failure names its test.
+std::unique_ptr<QTemporaryDir> testFolder()
+{
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QString name = test ? QString::fromUtf8(test->test_suite_name()) + '.' + QString::fromUtf8(test->name())
+                        : QStringLiteral("shop");
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/touchmove-") + name +
+                                           QStringLiteral("-XXXXXX"));
+}
 
 /// The folders of the databases of the tests that have ended, removed when the test program ends. The
 /// embedded engine knows a database by its file's inode and may still be winding a database down for a
@@ -18,10 +33,10 @@ std::vector<std::unique_ptr<QTemporaryDir>> &endedFolders()
 
 } // namespace
 
-TestDatabase::TestDatabase() : dir_(std::make_unique<QTemporaryDir>())
+TestDatabase::TestDatabase() : dir_(testFolder())
 {
     if (!dir_->isValid())
-        throw std::runtime_error("Cannot make a temporary folder");
+        throw std::runtime_error("Cannot make a temporary folder: " + dir_->errorString().toStdString());
     programDir_ = dir_->path().toStdString() + "/";
     database_ = programDir_ + "POSDATA.FDB";
     shopdb::Target t{programDir_, database_};

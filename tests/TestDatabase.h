@@ -1,6 +1,6 @@
 #pragma once
-// A fresh shop database per test: a temporary program folder with the definition files and an embedded
-// database file made from sql/schema.sql, removed again when the test program ends.
+// A fresh shop database per test: a temporary program folder, named after the test, with the definition
+// files and an embedded database file made from sql/schema.sql, removed again when the test program ends.
 
 #include "data/SqlQuery.h"
 

@@ -226,8 +226,9 @@ TEST_F(PreviewTest, PagesCoverTheLinesInOrder)
             next += pages[i].count;
         }
         EXPECT_EQ(next, count);
-        if (count == 200)
+        if (count == 200) {
             EXPECT_GE(pages.size(), 5u);
+        }
     }
 }
 

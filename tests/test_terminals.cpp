@@ -2,7 +2,7 @@
 // the program's drawing and writing code: no bill number is handed out twice, no bill overwrites another,
 // and the day's counter ends right after the last number.
 //
-// Needs the real server: `source scripts/fbserver` sets TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR,
+// Needs the real server: scripts/test starts one and sets TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR,
 // TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD.
 
 #include "data/SqlQuery.h"
@@ -69,7 +69,7 @@ TEST(SeveralTerminals, PostManyBillsAtOnceWithoutSharingANumber)
     if (server.empty() || folder.empty() || user.empty() || password.empty())
         GTEST_SKIP() << "no Firebird server for several terminals: TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, "
                         "TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD are not all set "
-                        "(run `source scripts/fbserver` first)";
+                        "(scripts/test starts a server for the tests)";
 
     QTemporaryDir programFolder;
     ASSERT_TRUE(programFolder.isValid());

@@ -23,22 +23,22 @@ void moduleFolder(char *folder, size_t size)
         slash[1] = '\0';
 }
 
-int present(const char *folder, const char *name)
+} // namespace
+
+#ifndef WITHOUT_SHOWFORM
+static int present(const char *folder, const char *name)
 {
-    char path[4096];
+    char path[4096 + 16];
     std::snprintf(path, sizeof path, "%s%s", folder, name);
     struct stat st {};
     return stat(path, &st) == 0 && st.st_size > 0;
 }
 
-} // namespace
-
-#ifndef WITHOUT_SHOWFORM
 extern "C" __attribute__((visibility("default"))) void ShowForm()
 {
     char folder[4096];
     moduleFolder(folder, sizeof folder);
-    char log[4096];
+    char log[4096 + sizeof "showform.log"];
     const char *named = std::getenv("PREVIEW_CALL_LOG");
     std::snprintf(log, sizeof log, "%s%s", named ? "" : folder, named ? named : "showform.log");
     if (FILE *f = std::fopen(log, "a")) {
