@@ -5,7 +5,8 @@
 //   bench_datalayer [QUERIES]
 
 #include "data/DbError.h"
-#include "data/FbClient.h"
+#include "data/fb/Client.h"
+#include "data/fb/Status.h"
 #include "data/SqlQuery.h"
 #include "data/SqlText.h"
 #include "tools/ShopDatabase.h"
@@ -72,30 +73,25 @@ double throughLayer(data::TSQLConnection &c, int queries, long &checksum)
 /// The same work straight through the client library's OO API, in the same kind of transaction.
 double bare(const std::string &database, int queries, long &checksum)
 {
-    const auto loaded = data::FbClient::load("libfbclient.so.2");
-    data::FbClient &client = *loaded;
-    data::FbStatus st(client);
-    data::FbOwned<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
+    const auto loaded = data::fb::Client::load("libfbclient.so.2");
+    data::fb::Client &client = *loaded;
+    data::fb::StatusWrapper st(client);
+    data::fb::DisposePtr<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
     dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
     dpb->insertString(&st, isc_dpb_password, "masterkey");
-    st.check();
-    data::FbRef<IAttachment> att(client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
+    data::fb::ReleasePtr<IAttachment> att(client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
                                                                    dpb->getBuffer(&st)));
-    st.check();
     const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version,
                                  isc_tpb_wait};
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < queries; ++i) {
-        data::FbRef<ITransaction> tra(att->startTransaction(&st, sizeof tpb, tpb));
-        st.check();
+        data::fb::ReleasePtr<ITransaction> tra(att->startTransaction(&st, sizeof tpb, tpb));
         const std::string text = lookUp(i) + "\r\n";
-        data::FbRef<IStatement> stmt(att->prepare(&st, tra.get(), 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
-        st.check();
-        data::FbRef<IMessageMetadata> meta(stmt->getOutputMetadata(&st));
+        data::fb::ReleasePtr<IStatement> stmt(att->prepare(&st, tra.get(), 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+        data::fb::ReleasePtr<IMessageMetadata> meta(stmt->getOutputMetadata(&st));
         std::string row(meta->getMessageLength(&st), '\0');
-        data::FbRef<IResultSet> rs(stmt->openCursor(&st, tra.get(), nullptr, nullptr, meta.get(), 0));
-        st.check();
+        data::fb::ReleasePtr<IResultSet> rs(stmt->openCursor(&st, tra.get(), nullptr, nullptr, meta.get(), 0));
         if (rs->fetchNext(&st, row.data()) == IStatus::RESULT_OK) {
             const unsigned nameAt = meta->getOffset(&st, 1), qtyAt = meta->getOffset(&st, 2);
             ISC_INT64 units;
@@ -104,16 +100,16 @@ double bare(const std::string &database, int queries, long &checksum)
             std::memcpy(&nameLength, row.data() + nameAt, sizeof nameLength);
             checksum += long(units / 1000) + nameLength;
         }
-        st.check();
-        rs.release()->close(&st);
-        st.check();
-        stmt.release()->free(&st);
-        st.check();
-        tra.release()->commit(&st);
-        st.check();
+        rs->close(&st);
+        rs.release();
+        stmt->free(&st);
+        stmt.release();
+        tra->commit(&st);
+        tra.release();
     }
     const double ms = double(t.nsecsElapsed()) / 1e6;
-    att.release()->detach(&st);
+    att->detach(&st);
+    att.release();
     return ms;
 }
 

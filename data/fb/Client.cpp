@@ -1,6 +1,6 @@
-#include "FbClient.h"
+#include "Client.h"
 
-#include "DbError.h"
+#include "data/DbError.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-namespace data {
+namespace data::fb {
 
 using namespace Firebird;
 
@@ -35,7 +35,7 @@ void ensureLockFolder()
 
 } // namespace
 
-std::shared_ptr<FbClient> FbClient::load(const std::string &libraryPath)
+std::shared_ptr<Client> Client::load(const std::string &libraryPath)
 {
     ensureLockFolder();
     QLibrary lib(QString::fromStdString(libraryPath));
@@ -46,44 +46,21 @@ std::shared_ptr<FbClient> FbClient::load(const std::string &libraryPath)
     auto entry = reinterpret_cast<Entry>(lib.resolve("fb_get_master_interface"));
     if (!entry)
         throw EDatabaseError("'" + libraryPath + "' is not a Firebird client library (no fb_get_master_interface)");
-    return std::shared_ptr<FbClient>(new FbClient(entry()));
+    auto sqlState = reinterpret_cast<SqlStateFunction>(lib.resolve("fb_sqlstate"));
+    return std::shared_ptr<Client>(new Client(entry(), sqlState));
 }
 
-FbClient::FbClient(IMaster *master)
-    : master_(master), util_(master->getUtilInterface()), provider_(master->getDispatcher())
+Client::Client(IMaster *master, SqlStateFunction sqlState)
+    : master_(master), util_(master->getUtilInterface()), provider_(master->getDispatcher()), sqlState_(sqlState)
 {
 }
 
-FbStatus::FbStatus(const FbClient &client)
-    : client_(client), status_(client.master()->getStatus()), wrapper_(status_.get())
+std::string Client::sqlState(const intptr_t *errors) const
 {
+    char state[6] = "HY000";
+    if (sqlState_)
+        sqlState_(state, errors);
+    return state;
 }
 
-bool FbStatus::failed() const
-{
-    return wrapper_.getState() & IStatus::STATE_ERRORS;
-}
-
-bool FbStatus::has(long gdsCode) const
-{
-    if (!failed())
-        return false;
-    for (const intptr_t *e = wrapper_.getErrors(); *e != isc_arg_end; e += (*e == isc_arg_cstring ? 3 : 2))
-        if (e[0] == isc_arg_gds && e[1] == gdsCode)
-            return true;
-    return false;
-}
-
-void FbStatus::check()
-{
-    if (!failed())
-        return;
-    char text[2048];
-    client_.util()->formatStatus(text, sizeof text, &wrapper_);
-    const intptr_t *errors = wrapper_.getErrors();
-    long gds = (errors[0] == isc_arg_gds) ? long(errors[1]) : 0;
-    wrapper_.init();
-    throw EDatabaseError(text, gds);
-}
-
-} // namespace data
+} // namespace data::fb
