@@ -11,6 +11,19 @@ static bool isTrue(const std::string &v)
     return QString::fromStdString(v).trimmed().compare("True", Qt::CaseInsensitive) == 0;
 }
 
+/// The definition's "SQLDialect": 1, 2 or 3, 3 when it is empty.
+static unsigned dialectOf(const TParamList &params)
+{
+    const QString text = QString::fromStdString(params.value("SQLDialect")).trimmed();
+    if (text.isEmpty())
+        return 3;
+    bool ok = false;
+    const unsigned dialect = text.toUInt(&ok);
+    if (!ok || dialect < 1 || dialect > 3)
+        throw EDatabaseError("SQLDialect '" + text.toStdString() + "' is not a SQL dialect (1, 2 or 3)");
+    return dialect;
+}
+
 TSQLConnection::TSQLConnection(std::string programDir) : programDir_(std::move(programDir)) {}
 
 const std::shared_ptr<fb::Attachment> &TSQLConnection::attachment()
@@ -44,7 +57,7 @@ void TSQLConnection::open()
                              .setPassword(Params.value("Password"))
                              .setRole(Params.value("RoleName"))
                              .setCharacterSet(Params.value("ServerCharSet"))
-                             .setDialect(unsigned(std::stoi(Params.value("SQLDialect", "3").empty() ? "3" : Params.value("SQLDialect", "3"))));
+                             .setDialect(dialectOf(Params));
     const bool snapshot =
         QString::fromStdString(Params.value("Interbase TransIsolation", "ReadCommited")).startsWith("Repeat", Qt::CaseInsensitive);
     transactionOptions_ = fb::TransactionOptions()

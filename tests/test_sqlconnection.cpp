@@ -335,6 +335,27 @@ TEST_F(SqlLayer, ReadsOutsideATransactionAreReadOnly)
     c1->rollback({});
 }
 
+// The definition's dialect is the attachment's and every statement's: in dialect 1 a double-quoted text is a
+// literal, in dialect 3 a name.
+TEST_F(SqlLayer, TheDialectComesFromTheDefinition)
+{
+    const auto firstValue = [&](const char *dialect) {
+        TIniFile(db.programDir() + "dbxconnections.ini").writeString("Kobrel", "SQLDialect", dialect);
+        TSQLConnection c(db.programDir());
+        c.ConnectionName = "Kobrel";
+        TSQLQuery q(&c);
+        q.SQL().add("SELECT \"abc\" FROM RDB$DATABASE");
+        return errorOf([&] { q.open(); }).empty() ? q.fields(0).asString() : "refused";
+    };
+    EXPECT_EQ(firstValue("1"), "abc");
+    EXPECT_EQ(firstValue("3"), "refused");
+    EXPECT_EQ(firstValue(""), "refused"); // 3 when empty
+    TIniFile(db.programDir() + "dbxconnections.ini").writeString("Kobrel", "SQLDialect", "three");
+    TSQLConnection c(db.programDir());
+    c.ConnectionName = "Kobrel";
+    EXPECT_EQ(errorOf([&] { c.open(); }), "SQLDialect 'three' is not a SQL dialect (1, 2 or 3)");
+}
+
 // A transaction object that dies unfinished takes its work with it; one that is moved hands it on.
 TEST_F(SqlLayer, AnUnfinishedTransactionIsRolledBackWhenItGoes)
 {
