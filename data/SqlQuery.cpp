@@ -309,4 +309,12 @@ TSQLQuery::TSQLQuery(TSQLConnection *connection) : TCustomSQLDataSet(connection)
     sql_.onChange = [this] { setText(sql_.text()); };
 }
 
+void setStatement(TSQLQuery &query, const std::vector<std::string> &lines)
+{
+    query.close();
+    query.SQL().clear();
+    for (const auto &line : lines)
+        query.SQL().add(line);
+}
+
 } // namespace data

@@ -144,4 +144,7 @@ public:
     const std::string &commandText() const { return text(); }
 };
 
+/// The first steps of issuing a statement: close the object, clear its text, add the lines.
+void setStatement(TSQLQuery &query, const std::vector<std::string> &lines);
+
 } // namespace data

@@ -4,7 +4,6 @@
 #include "data/DataSetProvider.h"
 #include "data/DbError.h"
 #include "data/IniFile.h"
-#include "data/SqlText.h"
 #include "data/fb/Statement.h"
 
 #include <ibase.h>
