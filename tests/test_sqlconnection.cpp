@@ -4,6 +4,7 @@
 #include "data/DataSetProvider.h"
 #include "data/DbError.h"
 #include "data/IniFile.h"
+#include "data/fb/LockFolder.h"
 #include "data/fb/Statement.h"
 
 #include <ibase.h>
@@ -16,6 +17,9 @@
 #include "ErrorOf.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <thread>
@@ -457,4 +461,35 @@ TEST_F(SqlLayer, ARunningStatementCanBeCancelledFromAnotherThread)
     setStatement(q, {"SELECT 1 FROM RDB$DATABASE"});
     q.open();
     EXPECT_EQ(q.fields(0).asInteger(), 1);
+}
+
+// The embedded engine's lock folder must be the user's alone.
+TEST(LockFolder, OnlyAFolderOfTheUsersOwnIsUsed)
+{
+    QTemporaryDir parent;
+    const std::string path = parent.path().toStdString() + "/locks";
+    const auto mode = [&] {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0u;
+    };
+    fb::makePrivateFolder(path);
+    EXPECT_EQ(mode(), 0700u);
+    chmod(path.c_str(), 0755); // the user's, readable by others: closed to them
+    fb::makePrivateFolder(path);
+    EXPECT_EQ(mode(), 0700u);
+
+    const std::string refused = "The lock folder '" + path + "' of the embedded engine cannot be used: ";
+    chmod(path.c_str(), 0777);
+    EXPECT_EQ(errorOf([&] { fb::makePrivateFolder(path); }), refused + "others may write it (mode 0777)");
+    EXPECT_EQ(mode(), 0777u);
+    chmod(path.c_str(), 0700);
+    if (geteuid() == 0 && chown(path.c_str(), 65534, 65534) == 0) {
+        EXPECT_EQ(errorOf([&] { fb::makePrivateFolder(path); }),
+                  refused + "it belongs to user 65534, not to user " + std::to_string(getuid()));
+        ASSERT_EQ(chown(path.c_str(), getuid(), getgid()), 0);
+    }
+    const std::string link = parent.path().toStdString() + "/link";
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    EXPECT_EQ(errorOf([&] { fb::makePrivateFolder(link); }),
+              "The lock folder '" + link + "' of the embedded engine cannot be used: it is a symbolic link");
 }

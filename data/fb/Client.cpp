@@ -1,39 +1,13 @@
 #include "Client.h"
 
+#include "LockFolder.h"
 #include "data/DbError.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLibrary>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace data::fb {
 
 using namespace Firebird;
-
-namespace {
-
-/// The embedded engine keeps its lock files in /tmp/firebird, which belongs to the server's user. Anyone else
-/// gets a folder of their own, unless FIREBIRD_LOCK already names one.
-void ensureLockFolder()
-{
-#ifdef Q_OS_UNIX
-    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK"))
-        return;
-    const QFileInfo shared(QStringLiteral("/tmp/firebird"));
-    if (!shared.exists() || (shared.isWritable() && shared.isExecutable()))
-        return;
-    const QString own = QDir::tempPath() + QStringLiteral("/firebird-") + QString::number(getuid());
-    if (QDir().mkpath(own))
-        qputenv("FIREBIRD_LOCK", QFile::encodeName(own));
-#endif
-}
-
-} // namespace
 
 std::shared_ptr<Client> Client::load(const std::string &libraryPath)
 {

@@ -14,8 +14,9 @@ namespace data::fb {
 /// rest of the process (unloading a Firebird client while its engine threads run is not safe).
 class Client : public std::enable_shared_from_this<Client> {
 public:
-    /// Loads `libraryPath` and enters it through fb_get_master_interface. Raises EDatabaseError naming the
-    /// library and the system's reason when it cannot be loaded.
+    /// Loads `libraryPath` and enters it through fb_get_master_interface, after pointing the embedded
+    /// engine at a lock folder it may use (LockFolder.h). Raises EDatabaseError naming the library and the
+    /// system's reason when it cannot be loaded.
     static std::shared_ptr<Client> load(const std::string &libraryPath);
 
     Client(const Client &) = delete;
