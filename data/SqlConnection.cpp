@@ -76,7 +76,7 @@ void TSQLConnection::close()
 fb::Transaction TSQLConnection::startOwnTransaction(bool readOnly)
 {
     auto options = transactionOptions_;
-    return fb::Transaction(*attachment(), options.setReadOnly(readOnly));
+    return fb::Transaction(attachment(), options.setReadOnly(readOnly));
 }
 
 void TSQLConnection::startTransaction(const TTransactionDesc &)

@@ -67,7 +67,7 @@ private:
     std::string programDir_;
     fb::TransactionOptions transactionOptions_;
     std::shared_ptr<fb::Attachment> attachment_;
-    std::optional<fb::Transaction> transaction_; ///< ends before the attachment it belongs to
+    std::optional<fb::Transaction> transaction_;
 };
 
 /// An explicit transaction of a connection as an object: started when made, committed explicitly, rolled

@@ -57,8 +57,7 @@ void createDatabase(const Target &t, const std::string &schemaFile)
         std::string dpb = dpbFor(*client, t, true);
         data::fb::ReleasePtr<IAttachment> att(client->provider()->createDatabase(
             &st, t.database.c_str(), unsigned(dpb.size()), reinterpret_cast<const unsigned char *>(dpb.data())));
-        att->detach(&st);
-        att.release();
+        data::fb::end(*client, std::move(att), [](IAttachment *a, data::fb::StatusWrapper *s) { a->detach(s); });
     }
     data::TSQLConnection conn(t.programDir);
     conn.ConnectionName = "Kobrel";
@@ -82,8 +81,7 @@ void dropDatabase(const Target &t)
     } catch (const data::EDatabaseError &) {
         return;
     }
-    att->dropDatabase(&st);
-    att.release();
+    data::fb::end(*client, std::move(att), [](IAttachment *a, data::fb::StatusWrapper *s) { a->dropDatabase(s); });
 }
 
 std::vector<std::string> splitStatements(const std::string &script)

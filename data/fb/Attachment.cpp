@@ -42,9 +42,7 @@ Attachment::~Attachment()
     if (!handle_)
         return;
     try {
-        StatusWrapper st(*client_);
-        handle_->detach(&st);
-        handle_.release();
+        end(*client_, std::move(handle_), [](IAttachment *a, StatusWrapper *st) { a->detach(st); });
     } catch (const EDatabaseError &) {
         // Lost already: the handle is released without a word.
     }

@@ -36,35 +36,12 @@ Statement::Statement(const std::shared_ptr<Attachment> &attachment, Transaction 
     rowLength_ = meta->getMessageLength(&st);
 }
 
-Statement &Statement::operator=(Statement &&other) noexcept
-{
-    if (this != &other) {
-        free();
-        attachment_ = std::move(other.attachment_);
-        client_ = std::move(other.client_);
-        handle_ = std::move(other.handle_);
-        outputMetadata_ = std::move(other.outputMetadata_);
-        columns_ = std::move(other.columns_);
-        rowLength_ = other.rowLength_;
-        type_ = other.type_;
-    }
-    return *this;
-}
-
 Statement::~Statement()
 {
-    free();
-}
-
-void Statement::free() noexcept
-{
-    outputMetadata_.reset();
     if (!handle_)
         return;
     try {
-        StatusWrapper st(*client_);
-        handle_->free(&st);
-        handle_.release();
+        end(*client_, std::move(handle_), [](IStatement *s, StatusWrapper *st) { s->free(st); });
     } catch (...) {
         // The attachment is lost and the statement with it: the handle is released without a word.
     }
@@ -108,10 +85,7 @@ bool Cursor::fetch()
 
 void Cursor::close()
 {
-    ReleasePtr<IResultSet> handle = std::move(handle_);
-    StatusWrapper st(*client_);
-    handle->close(&st);
-    handle.release();
+    end(*client_, std::move(handle_), [](IResultSet *r, StatusWrapper *st) { r->close(st); });
 }
 
 std::string readBlob(Transaction &transaction, ISC_QUAD id)
@@ -126,8 +100,7 @@ std::string readBlob(Transaction &transaction, ISC_QUAD id)
             break;
         out.append(chunk, got);
     }
-    blob->close(&st);
-    blob.release();
+    end(transaction.attachment().client(), std::move(blob), [](IBlob *b, StatusWrapper *s) { b->close(s); });
     return out;
 }
 

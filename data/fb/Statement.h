@@ -23,7 +23,7 @@ public:
     /// transaction's own. Raises EDatabaseError with the server's message.
     Statement(const std::shared_ptr<Attachment> &attachment, Transaction &transaction, const std::string &sql);
     Statement(Statement &&) noexcept = default;
-    Statement &operator=(Statement &&) noexcept;
+    Statement &operator=(Statement &&) = delete;
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
     /// Frees the statement; a failure (the attachment is lost) is not reported.
@@ -42,7 +42,6 @@ public:
 
 private:
     friend class Cursor;
-    void free() noexcept;
 
     std::weak_ptr<Attachment> attachment_;
     std::shared_ptr<Client> client_;

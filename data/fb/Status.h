@@ -31,4 +31,14 @@ private:
     DisposePtr<Firebird::IStatus> owned_;
 };
 
+/// Makes `call`, a call that ends the object and releases it when it succeeds (commit, rollback, detach,
+/// free, close), on the interface that `handle` owns. The interface is given up either way; a failure
+/// raises the call's error.
+template <class T, class Call> void end(const Client &client, ReleasePtr<T> handle, Call call)
+{
+    StatusWrapper st(client);
+    call(handle.get(), &st);
+    handle.release();
+}
+
 } // namespace data::fb

@@ -12,7 +12,8 @@ namespace data::fb {
 
 using namespace Firebird;
 
-Transaction::Transaction(Attachment &attachment, const TransactionOptions &options) : attachment_(&attachment)
+Transaction::Transaction(std::shared_ptr<Attachment> attachment, const TransactionOptions &options)
+    : attachment_(std::move(attachment))
 {
     std::string tpb;
     tpb += char(isc_tpb_version3);
@@ -24,26 +25,15 @@ Transaction::Transaction(Attachment &attachment, const TransactionOptions &optio
         tpb += char(isc_tpb_rec_version);
     }
     tpb += char(options.wait ? isc_tpb_wait : isc_tpb_nowait);
-    StatusWrapper st(attachment.client());
-    handle_.reset(attachment.handle()->startTransaction(&st, unsigned(tpb.size()),
+    StatusWrapper st(attachment_->client());
+    handle_.reset(attachment_->handle()->startTransaction(&st, unsigned(tpb.size()),
                                                         reinterpret_cast<const unsigned char *>(tpb.data())));
 }
 
 Transaction::Transaction(Transaction &&other) noexcept
-    : attachment_(other.attachment_), handle_(std::move(other.handle_)),
+    : attachment_(std::move(other.attachment_)), handle_(std::move(other.handle_)),
       state_(std::exchange(other.state_, TransactionState::RolledBack))
 {
-}
-
-Transaction &Transaction::operator=(Transaction &&other) noexcept
-{
-    if (this != &other) {
-        rollbackQuietly();
-        attachment_ = other.attachment_;
-        handle_ = std::move(other.handle_);
-        state_ = std::exchange(other.state_, TransactionState::RolledBack);
-    }
-    return *this;
 }
 
 Transaction::~Transaction()
@@ -69,10 +59,7 @@ void Transaction::rollback()
 {
     assert(active());
     state_ = TransactionState::RolledBack;
-    StatusWrapper st(attachment_->client());
-    ReleasePtr<ITransaction> handle = std::move(handle_);
-    handle->rollback(&st);
-    handle.release();
+    end(attachment_->client(), std::move(handle_), [](ITransaction *t, StatusWrapper *st) { t->rollback(st); });
 }
 
 void Transaction::rollbackQuietly() noexcept

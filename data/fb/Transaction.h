@@ -5,6 +5,8 @@
 
 #include <firebird/Interface.h>
 
+#include <memory>
+
 namespace data::fb {
 
 class Attachment;
@@ -26,13 +28,13 @@ struct TransactionOptions {
 enum class TransactionState { Active, Committed, RolledBack };
 
 /// A started transaction: committed or rolled back explicitly, rolled back by the destructor when it is
-/// still active. The attachment must outlive it.
+/// still active. It keeps its attachment alive; a moved-from transaction is not active.
 class Transaction {
 public:
     /// Starts the transaction; raises EDatabaseError with the server's message.
-    Transaction(Attachment &attachment, const TransactionOptions &options);
+    Transaction(std::shared_ptr<Attachment> attachment, const TransactionOptions &options);
     Transaction(Transaction &&other) noexcept;
-    Transaction &operator=(Transaction &&other) noexcept;
+    Transaction &operator=(Transaction &&) = delete;
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
     /// Rolls back an active transaction; a failure (the attachment is lost) is not reported.
@@ -52,7 +54,7 @@ public:
 private:
     void rollbackQuietly() noexcept;
 
-    Attachment *attachment_;
+    std::shared_ptr<Attachment> attachment_;
     ReleasePtr<Firebird::ITransaction> handle_;
     TransactionState state_ = TransactionState::Active;
 };
