@@ -1,8 +1,8 @@
 // What the store database layer adds to the server's own work: 10,000 single-row queries (the shape of the
 // proposal's per-product look-up, a new statement text each time) through TSQLQuery, and the same through
-// the bare Firebird client library. Prints both times and their ratio.
+// the bare Firebird client library, in turns. Prints the median of each and their ratio.
 //
-//   bench_datalayer [QUERIES]
+//   bench_datalayer [QUERIES] [ROUNDS]
 
 #include "data/DbError.h"
 #include "data/fb/Client.h"
@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 using namespace Firebird;
 
@@ -113,35 +114,43 @@ double bare(const std::string &database, int queries, long &checksum)
     return ms;
 }
 
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int queries = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int queries = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     try {
         QTemporaryDir dir;
         const std::string folder = dir.path().toStdString() + "/";
         shopdb::Target target{folder, folder + "BENCH.FDB"};
         shopdb::writeDefinitionFiles(target);
         shopdb::createDatabase(target, TOUCHMOVE_SCHEMA_FILE);
-        // Each way twice, in turns, the best of each counted: other work on the machine then touches both.
+        // The two ways in turns, so that other work on the machine touches both alike.
         long layerSum = 0, bareSum = 0;
-        double layerMs = 1e300, bareMs = 1e300;
+        std::vector<double> layerRuns, bareRuns;
         data::TSQLConnection c(folder);
         c.ConnectionName = "Kobrel";
         fill(c);
         throughLayer(c, 200, layerSum); // warm the page cache
-        for (int round = 0; round < 2; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             layerSum = bareSum = 0;
-            layerMs = std::min(layerMs, throughLayer(c, queries, layerSum));
-            bareMs = std::min(bareMs, bare(target.database, queries, bareSum));
+            layerRuns.push_back(throughLayer(c, queries, layerSum));
+            bareRuns.push_back(bare(target.database, queries, bareSum));
         }
+        const double layerMs = median(layerRuns), bareMs = median(bareRuns);
         if (layerSum != bareSum) {
             std::fprintf(stderr, "the two runs read different rows (%ld, %ld)\n", layerSum, bareSum);
             return 1;
         }
-        std::printf("%d single-row queries, embedded engine\n", queries);
+        std::printf("%d single-row queries, embedded engine, median of %d runs each\n", queries, rounds);
         std::printf("  through the layer:       %8.1f ms  (%.1f us a query)\n", layerMs, layerMs * 1000 / queries);
         std::printf("  bare client library:     %8.1f ms  (%.1f us a query)\n", bareMs, bareMs * 1000 / queries);
         std::printf("  ratio layer / bare:      %8.2f\n", layerMs / bareMs);
