@@ -39,13 +39,8 @@ Attachment::Attachment(std::shared_ptr<Client> client, const std::string &databa
 
 Attachment::~Attachment()
 {
-    if (!handle_)
-        return;
-    try {
-        end(*client_, std::move(handle_), [](IAttachment *a, StatusWrapper *st) { a->detach(st); });
-    } catch (const EDatabaseError &) {
-        // Lost already: the handle is released without a word.
-    }
+    if (handle_)
+        endQuietly(*client_, std::move(handle_), [](IAttachment *a, StatusWrapper *st) { a->detach(st); });
 }
 
 void Attachment::cancelOperation()

@@ -38,13 +38,8 @@ Statement::Statement(const std::shared_ptr<Attachment> &attachment, Transaction 
 
 Statement::~Statement()
 {
-    if (!handle_)
-        return;
-    try {
-        end(*client_, std::move(handle_), [](IStatement *s, StatusWrapper *st) { s->free(st); });
-    } catch (...) {
-        // The attachment is lost and the statement with it: the handle is released without a word.
-    }
+    if (handle_)
+        endQuietly(*client_, std::move(handle_), [](IStatement *s, StatusWrapper *st) { s->free(st); });
 }
 
 bool Statement::preparedOn(const Attachment &attachment) const
@@ -69,23 +64,14 @@ Cursor::Cursor(Statement &statement, Transaction &transaction, InputMessage *inp
 
 Cursor::~Cursor()
 {
-    try {
-        if (handle_)
-            close();
-    } catch (...) {
-        // Closed all the same.
-    }
+    if (handle_)
+        endQuietly(*client_, std::move(handle_), [](IResultSet *r, StatusWrapper *st) { r->close(st); });
 }
 
 bool Cursor::fetch()
 {
     StatusWrapper st(*client_);
     return handle_->fetchNext(&st, row_.data()) == IStatus::RESULT_OK;
-}
-
-void Cursor::close()
-{
-    end(*client_, std::move(handle_), [](IResultSet *r, StatusWrapper *st) { r->close(st); });
 }
 
 std::string readBlob(Transaction &transaction, ISC_QUAD id)

@@ -19,8 +19,8 @@ class Transaction;
 /// its attachment has been dropped (preparedOn answers no for the new one), it can only be freed.
 class Statement {
 public:
-    /// Prepares `sql` in `transaction` with the dialect of the attachment that `attachment` points to, the
-    /// transaction's own. Raises EDatabaseError with the server's message.
+    /// Prepares `sql` on `attachment`, in `transaction` (one of that attachment's), with the attachment's
+    /// dialect. Raises EDatabaseError with the server's message.
     Statement(const std::shared_ptr<Attachment> &attachment, Transaction &transaction, const std::string &sql);
     Statement(Statement &&) noexcept = default;
     Statement &operator=(Statement &&) = delete;
@@ -52,8 +52,8 @@ private:
     unsigned type_ = 0;
 };
 
-/// The open rows of a statement, closed when the object goes. The statement and the transaction must
-/// outlive it.
+/// The open rows of a statement, closed when the object goes (a failure to close, on an attachment that is
+/// lost, is not reported). The statement and the transaction must outlive it.
 class Cursor {
 public:
     Cursor(Statement &statement, Transaction &transaction, InputMessage *input);
@@ -64,8 +64,6 @@ public:
     /// Reads the next row into row(); false at the end.
     bool fetch();
     const unsigned char *row() const { return reinterpret_cast<const unsigned char *>(row_.data()); }
-    /// Closes the cursor; raises the server's error, after which the cursor is closed all the same.
-    void close();
 
 private:
     std::shared_ptr<Client> client_;

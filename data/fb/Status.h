@@ -41,4 +41,14 @@ template <class T, class Call> void end(const Client &client, ReleasePtr<T> hand
     handle.release();
 }
 
+/// end() for destructors: a failure (the attachment is lost, and the object with it) is not reported.
+template <class T, class Call> void endQuietly(const Client &client, ReleasePtr<T> handle, Call call) noexcept
+{
+    try {
+        end(client, std::move(handle), call);
+    } catch (...) {
+        // The interface is released all the same.
+    }
+}
+
 } // namespace data::fb
