@@ -1,11 +1,12 @@
 // What the store database layer adds to the server's own work: 10,000 single-row queries (the shape of the
 // proposal's per-product look-up, a new statement text each time) through TSQLQuery, and the same through
-// the bare Firebird client library. Prints both times and their ratio.
+// the bare Firebird client library, in turns. Prints the median of each and their ratio.
 //
-//   bench_datalayer [QUERIES]
+//   bench_datalayer [QUERIES] [ROUNDS]
 
 #include "data/DbError.h"
-#include "data/FbClient.h"
+#include "data/fb/Client.h"
+#include "data/fb/Status.h"
 #include "data/SqlQuery.h"
 #include "data/SqlText.h"
 #include "tools/ShopDatabase.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 using namespace Firebird;
 
@@ -72,30 +74,25 @@ double throughLayer(data::TSQLConnection &c, int queries, long &checksum)
 /// The same work straight through the client library's OO API, in the same kind of transaction.
 double bare(const std::string &database, int queries, long &checksum)
 {
-    const auto loaded = data::FbClient::load("libfbclient.so.2");
-    data::FbClient &client = *loaded;
-    data::FbStatus st(client);
-    data::FbOwned<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
+    const auto loaded = data::fb::Client::load("libfbclient.so.2");
+    data::fb::Client &client = *loaded;
+    data::fb::StatusWrapper st(client);
+    data::fb::DisposePtr<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
     dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
     dpb->insertString(&st, isc_dpb_password, "masterkey");
-    st.check();
-    data::FbRef<IAttachment> att(client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
+    data::fb::ReleasePtr<IAttachment> att(client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
                                                                    dpb->getBuffer(&st)));
-    st.check();
     const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version,
                                  isc_tpb_wait};
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < queries; ++i) {
-        data::FbRef<ITransaction> tra(att->startTransaction(&st, sizeof tpb, tpb));
-        st.check();
+        data::fb::ReleasePtr<ITransaction> tra(att->startTransaction(&st, sizeof tpb, tpb));
         const std::string text = lookUp(i) + "\r\n";
-        data::FbRef<IStatement> stmt(att->prepare(&st, tra.get(), 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
-        st.check();
-        data::FbRef<IMessageMetadata> meta(stmt->getOutputMetadata(&st));
+        data::fb::ReleasePtr<IStatement> stmt(att->prepare(&st, tra.get(), 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+        data::fb::ReleasePtr<IMessageMetadata> meta(stmt->getOutputMetadata(&st));
         std::string row(meta->getMessageLength(&st), '\0');
-        data::FbRef<IResultSet> rs(stmt->openCursor(&st, tra.get(), nullptr, nullptr, meta.get(), 0));
-        st.check();
+        data::fb::ReleasePtr<IResultSet> rs(stmt->openCursor(&st, tra.get(), nullptr, nullptr, meta.get(), 0));
         if (rs->fetchNext(&st, row.data()) == IStatus::RESULT_OK) {
             const unsigned nameAt = meta->getOffset(&st, 1), qtyAt = meta->getOffset(&st, 2);
             ISC_INT64 units;
@@ -104,17 +101,23 @@ double bare(const std::string &database, int queries, long &checksum)
             std::memcpy(&nameLength, row.data() + nameAt, sizeof nameLength);
             checksum += long(units / 1000) + nameLength;
         }
-        st.check();
-        rs.release()->close(&st);
-        st.check();
-        stmt.release()->free(&st);
-        st.check();
-        tra.release()->commit(&st);
-        st.check();
+        rs->close(&st);
+        rs.release();
+        stmt->free(&st);
+        stmt.release();
+        tra->commit(&st);
+        tra.release();
     }
     const double ms = double(t.nsecsElapsed()) / 1e6;
-    att.release()->detach(&st);
+    att->detach(&st);
+    att.release();
     return ms;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 } // namespace
@@ -122,30 +125,32 @@ double bare(const std::string &database, int queries, long &checksum)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int queries = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int queries = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     try {
         QTemporaryDir dir;
         const std::string folder = dir.path().toStdString() + "/";
         shopdb::Target target{folder, folder + "BENCH.FDB"};
         shopdb::writeDefinitionFiles(target);
         shopdb::createDatabase(target, TOUCHMOVE_SCHEMA_FILE);
-        // Each way twice, in turns, the best of each counted: other work on the machine then touches both.
+        // The two ways in turns, so that other work on the machine touches both alike.
         long layerSum = 0, bareSum = 0;
-        double layerMs = 1e300, bareMs = 1e300;
+        std::vector<double> layerRuns, bareRuns;
         data::TSQLConnection c(folder);
         c.ConnectionName = "Kobrel";
         fill(c);
         throughLayer(c, 200, layerSum); // warm the page cache
-        for (int round = 0; round < 2; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             layerSum = bareSum = 0;
-            layerMs = std::min(layerMs, throughLayer(c, queries, layerSum));
-            bareMs = std::min(bareMs, bare(target.database, queries, bareSum));
+            layerRuns.push_back(throughLayer(c, queries, layerSum));
+            bareRuns.push_back(bare(target.database, queries, bareSum));
         }
+        const double layerMs = median(layerRuns), bareMs = median(bareRuns);
         if (layerSum != bareSum) {
             std::fprintf(stderr, "the two runs read different rows (%ld, %ld)\n", layerSum, bareSum);
             return 1;
         }
-        std::printf("%d single-row queries, embedded engine\n", queries);
+        std::printf("%d single-row queries, embedded engine, median of %d runs each\n", queries, rounds);
         std::printf("  through the layer:       %8.1f ms  (%.1f us a query)\n", layerMs, layerMs * 1000 / queries);
         std::printf("  bare client library:     %8.1f ms  (%.1f us a query)\n", bareMs, bareMs * 1000 / queries);
         std::printf("  ratio layer / bare:      %8.2f\n", layerMs / bareMs);

@@ -5,7 +5,8 @@
 //   bench_posting [LINES] [ROUNDS]
 
 #include "data/DateText.h"
-#include "data/FbClient.h"
+#include "data/fb/Client.h"
+#include "data/fb/Status.h"
 #include "data/SqlQuery.h"
 #include "tools/ShopDatabase.h"
 #include "transfer/core/BillWriter.h"
@@ -81,17 +82,15 @@ double postThroughProgram(transfer::TransferStore &store, const data::IClock &cl
 /// One input message of a prepared statement, filled by parameter position.
 class Message {
 public:
-    Message(data::FbClient &client, IStatement *stmt) : client_(client)
+    Message(data::fb::Client &client, IStatement *stmt) : client_(client)
     {
-        data::FbStatus st(client);
+        data::fb::StatusWrapper st(client);
         meta_.reset(stmt->getInputMetadata(&st));
-        st.check();
         buffer_.assign(meta_->getMessageLength(&st), '\0');
-        st.check();
     }
     void text(unsigned i, const std::string &v)
     {
-        data::FbStatus st(client_);
+        data::fb::StatusWrapper st(client_);
         unsigned char *p = at(i);
         const unsigned length = meta_->getLength(&st, i);
         if ((meta_->getType(&st, i) & ~1u) == SQL_VARYING) {
@@ -105,7 +104,7 @@ public:
     }
     void number(unsigned i, std::int64_t units)
     {
-        data::FbStatus st(client_);
+        data::fb::StatusWrapper st(client_);
         unsigned char *p = at(i);
         std::int64_t scaled = units;
         for (int s = meta_->getScale(&st, i); s < 0; ++s)
@@ -123,71 +122,63 @@ public:
 private:
     unsigned char *at(unsigned i)
     {
-        data::FbStatus st(client_);
+        data::fb::StatusWrapper st(client_);
         auto *base = reinterpret_cast<unsigned char *>(buffer_.data());
         const short notNull = 0;
         std::memcpy(base + meta_->getNullOffset(&st, i), &notNull, sizeof notNull);
         return base + meta_->getOffset(&st, i);
     }
-    data::FbClient &client_;
-    data::FbRef<IMessageMetadata> meta_;
+    data::fb::Client &client_;
+    data::fb::ReleasePtr<IMessageMetadata> meta_;
     std::string buffer_;
 };
 
 /// Reads one product's row as the program does before each line: the code spliced into the text, so the
 /// statement is prepared anew for every line.
-void readProduct(data::FbClient &client, IAttachment *att, ITransaction *tra, const std::string &id)
+void readProduct(data::fb::Client &client, IAttachment *att, ITransaction *tra, const std::string &id)
 {
-    data::FbStatus st(client);
+    data::fb::StatusWrapper st(client);
     const std::string text = "SELECT * FROM PRODUCT WHERE PROD_ID = '" + id + "'\r\n";
-    data::FbRef<IStatement> stmt(att->prepare(&st, tra, 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
-    st.check();
-    data::FbRef<IMessageMetadata> meta(stmt->getOutputMetadata(&st));
+    data::fb::ReleasePtr<IStatement> stmt(att->prepare(&st, tra, 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+    data::fb::ReleasePtr<IMessageMetadata> meta(stmt->getOutputMetadata(&st));
     std::string row(meta->getMessageLength(&st), '\0');
-    data::FbRef<IResultSet> rs(stmt->openCursor(&st, tra, nullptr, nullptr, meta.get(), 0));
-    st.check();
+    data::fb::ReleasePtr<IResultSet> rs(stmt->openCursor(&st, tra, nullptr, nullptr, meta.get(), 0));
     rs->fetchNext(&st, row.data());
-    st.check();
-    rs.release()->close(&st);
-    stmt.release()->free(&st);
-    st.check();
+    rs->close(&st);
+    rs.release();
+    stmt->free(&st);
+    stmt.release();
 }
 
 /// The same header and line inserts, prepared once and executed straight through the client library; with
 /// `readProducts` also the per-line product read.
-double postStraight(data::FbClient &client, const std::string &database, int bill, int lines, bool readProducts)
+double postStraight(data::fb::Client &client, const std::string &database, int bill, int lines, bool readProducts)
 {
-    data::FbStatus st(client);
-    data::FbOwned<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
+    data::fb::StatusWrapper st(client);
+    data::fb::DisposePtr<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
     dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
-    st.check();
-    data::FbRef<IAttachment> att(
+    data::fb::ReleasePtr<IAttachment> att(
         client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st)));
-    st.check();
 
     const std::string no = billNo(bill), day = "2004/06/19";
     QElapsedTimer t;
     t.start();
-    data::FbRef<ITransaction> tra(att->startTransaction(&st, 0, nullptr));
-    st.check();
-    data::FbRef<IStatement> master(att->prepare(
+    data::fb::ReleasePtr<ITransaction> tra(att->startTransaction(&st, 0, nullptr));
+    data::fb::ReleasePtr<IStatement> master(att->prepare(
         &st, tra.get(), 0,
         "INSERT INTO MOVE_MASTER(MASTERBILLID,BILL_DATE,S_STOCKID,T_STOCKID,STORE_ID,CHG_DATE,CHG_USER) "
         "VALUES(?,?,?,?,?,?,?)", 3, 0));
-    st.check();
     Message head(client, master.get());
     const char *headValues[] = {no.c_str(), day.c_str(), "S01", "S02", "K001", day.c_str(), "A01"};
     for (unsigned i = 0; i < 7; ++i)
         head.text(i, headValues[i]);
     master->execute(&st, tra.get(), head.meta(), head.data(), nullptr, nullptr);
-    st.check();
 
-    data::FbRef<IStatement> sub(att->prepare(
+    data::fb::ReleasePtr<IStatement> sub(att->prepare(
         &st, tra.get(), 0,
         "INSERT INTO MOVE_SUB(MASTERBILLID,KEYINTIME,PROD_ID,PROD_NAME,PROD_SCALE,QTY,UNITNAME,TEMPPRODID,V_QTY,"
         "V_UNIT,PACK1_QTY,PACK1_NAME,PACK2_QTY,PACK2_NAME,PD_ITEMID,REMARK,STORE_ID,S_STOCKID,T_STOCKID,CHG_DATE,"
         "CHG_USER,BILL_DATE) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", 3, 0));
-    st.check();
     Message line(client, sub.get());
     for (int i = 1; i <= lines; ++i) {
         const std::string id = productId(i);
@@ -216,13 +207,12 @@ double postStraight(data::FbClient &client, const std::string &database, int bil
         line.text(20, "");
         line.text(21, day);
         sub->execute(&st, tra.get(), line.meta(), line.data(), nullptr, nullptr);
-        st.check();
     }
-    tra.release()->commit(&st);
-    st.check();
+    tra->commit(&st);
+    tra.release();
     const double ms = t.nsecsElapsed() / 1e6;
-    att.release()->detach(&st);
-    st.check();
+    att->detach(&st);
+    att.release();
     return ms;
 }
 
@@ -260,7 +250,7 @@ int main(int argc, char **argv)
             l.fieldByName("M_QTY").setAsInteger(1 + i % 9);
             l.post();
         }
-        auto client = data::FbClient::load(target.vendorLib);
+        auto client = data::fb::Client::load(target.vendorLib);
 
         std::vector<double> program, straight, straightWithReads;
         int bill = 0;

@@ -4,43 +4,32 @@
 
 #include <QString>
 
-#include <chrono>
-#include <thread>
-
 namespace data {
-
-using namespace Firebird;
 
 static bool isTrue(const std::string &v)
 {
     return QString::fromStdString(v).trimmed().compare("True", Qt::CaseInsensitive) == 0;
 }
 
+/// The definition's "SQLDialect": 1, 2 or 3, 3 when it is empty.
+static unsigned dialectOf(const TParamList &params)
+{
+    const QString text = QString::fromStdString(params.value("SQLDialect")).trimmed();
+    if (text.isEmpty())
+        return 3;
+    bool ok = false;
+    const unsigned dialect = text.toUInt(&ok);
+    if (!ok || dialect < 1 || dialect > 3)
+        throw EDatabaseError("SQLDialect '" + text.toStdString() + "' is not a SQL dialect (1, 2 or 3)");
+    return dialect;
+}
+
 TSQLConnection::TSQLConnection(std::string programDir) : programDir_(std::move(programDir)) {}
 
-TSQLConnection::~TSQLConnection()
-{
-    if (!client_)
-        return;
-    FbStatus st(*client_);
-    if (transaction_)
-        transaction_.release()->rollback(&st);
-    if (attachment_) {
-        FbStatus st2(*client_);
-        attachment_.release()->detach(&st2);
-    }
-}
-
-FbClient &TSQLConnection::client()
+const std::shared_ptr<fb::Attachment> &TSQLConnection::attachment()
 {
     open();
-    return *client_;
-}
-
-IAttachment *TSQLConnection::attachment()
-{
-    open();
-    return attachment_.get();
+    return attachment_;
 }
 
 void TSQLConnection::open()
@@ -63,101 +52,77 @@ void TSQLConnection::open()
     if (database.empty())
         throw EDatabaseError("No database is set for connection '" + ConnectionName + "'");
 
-    auto client = FbClient::load(VendorLib);
-    FbStatus st(*client);
-    FbOwned<IXpbBuilder> dpb(client->util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
-    st.check();
-    auto addString = [&](unsigned char tag, const std::string &name) {
-        std::string v = Params.value(name);
-        if (!v.empty())
-            dpb->insertString(&st, tag, v.c_str());
-    };
-    addString(isc_dpb_user_name, "User_Name");
-    addString(isc_dpb_password, "Password");
-    addString(isc_dpb_sql_role_name, "RoleName");
-    addString(isc_dpb_lc_ctype, "ServerCharSet");
-    std::string dialect = Params.value("SQLDialect", "3");
-    dpb->insertInt(&st, isc_dpb_sql_dialect, std::stoi(dialect.empty() ? "3" : dialect));
-    st.check();
-    // The embedded engine winds a database down for a moment after its last attachment has gone; an
-    // attachment that comes in that moment is refused as if another process had the file open. It is tried
-    // again for up to a second.
-    FbRef<IAttachment> att;
-    for (int attempt = 1;; ++attempt) {
-        FbStatus attach(*client);
-        att.reset(client->provider()->attachDatabase(&attach, database.c_str(), dpb->getBufferLength(&st),
-                                                     dpb->getBuffer(&st)));
-        if (!attach.failed())
-            break;
-        if (attempt == 50 || !attach.has(isc_already_opened))
-            attach.check();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-
-    tpb_.clear();
-    tpb_ += char(isc_tpb_version3);
-    tpb_ += char(isc_tpb_write);
-    std::string isolation = Params.value("Interbase TransIsolation", "ReadCommited");
-    if (QString::fromStdString(isolation).startsWith("Repeat", Qt::CaseInsensitive)) {
-        tpb_ += char(isc_tpb_concurrency);
-    } else {
-        tpb_ += char(isc_tpb_read_committed);
-        tpb_ += char(isc_tpb_rec_version);
-    }
-    tpb_ += char(isTrue(Params.value("WaitOnLocks", "True")) ? isc_tpb_wait : isc_tpb_nowait);
-
-    client_ = std::move(client);
-    attachment_ = std::move(att);
+    const auto options = fb::AttachmentOptions()
+                             .setUser(Params.value("User_Name"))
+                             .setPassword(Params.value("Password"))
+                             .setRole(Params.value("RoleName"))
+                             .setCharacterSet(Params.value("ServerCharSet"))
+                             .setDialect(dialectOf(Params));
+    const bool snapshot =
+        QString::fromStdString(Params.value("Interbase TransIsolation", "ReadCommited")).startsWith("Repeat", Qt::CaseInsensitive);
+    transactionOptions_ = fb::TransactionOptions()
+                              .setIsolation(snapshot ? fb::TransactionOptions::Isolation::Snapshot
+                                                     : fb::TransactionOptions::Isolation::ReadCommitted)
+                              .setWait(isTrue(Params.value("WaitOnLocks", "True")));
+    attachment_ = std::make_shared<fb::Attachment>(fb::Client::load(VendorLib), database, options);
 }
 
-FbRef<ITransaction> TSQLConnection::startOwnTransaction(bool readOnly)
+void TSQLConnection::close()
 {
-    IAttachment *att = attachment();
-    FbStatus st(*client_);
-    std::string tpb = tpb_;
-    if (readOnly)
-        tpb[1] = char(isc_tpb_read);
-    FbRef<ITransaction> tra(att->startTransaction(&st, unsigned(tpb.size()),
-                                                  reinterpret_cast<const unsigned char *>(tpb.data())));
-    st.check();
-    return tra;
+    transaction_.reset();
+    attachment_.reset();
+}
+
+fb::Transaction TSQLConnection::startOwnTransaction(bool readOnly)
+{
+    auto options = transactionOptions_;
+    return fb::Transaction(attachment(), options.setReadOnly(readOnly));
 }
 
 void TSQLConnection::startTransaction(const TTransactionDesc &)
 {
     if (transaction_)
         throw EDatabaseError("A transaction is already active");
-    transaction_ = startOwnTransaction();
+    transaction_.emplace(startOwnTransaction(false));
 }
 
 void TSQLConnection::commit(const TTransactionDesc &)
 {
     if (!transaction_)
         throw EDatabaseError("There is no active transaction");
-    FbStatus st(*client_);
-    transaction_->commit(&st);
-    if (st.failed()) {
-        // A failed commit leaves nothing half-done behind: the transaction is rolled back and ended.
-        FbStatus st2(*client_);
-        ITransaction *t = transaction_.release();
-        t->rollback(&st2);
-        if (st2.failed())
-            t->release();
-        st.check();
-    }
-    transaction_.release();
+    std::optional<fb::Transaction> ending = std::move(transaction_);
+    transaction_.reset();
+    ending->commit();
 }
 
 void TSQLConnection::rollback(const TTransactionDesc &)
 {
     if (!transaction_)
         throw EDatabaseError("There is no active transaction");
-    FbStatus st(*client_);
-    ITransaction *t = transaction_.release();
-    t->rollback(&st);
-    if (st.failed())
-        t->release();
-    st.check();
+    std::optional<fb::Transaction> ending = std::move(transaction_);
+    transaction_.reset();
+    ending->rollback();
+}
+
+TSQLTransactionScope::TSQLTransactionScope(TSQLConnection &connection) : connection_(connection)
+{
+    connection_.startTransaction({});
+}
+
+TSQLTransactionScope::~TSQLTransactionScope()
+{
+    if (!connection_.inTransaction())
+        return;
+    try {
+        connection_.rollback({});
+    } catch (...) {
+        // A connection that is lost has dropped the transaction with it.
+    }
+}
+
+void TSQLTransactionScope::commit()
+{
+    connection_.commit({});
 }
 
 } // namespace data

@@ -10,6 +10,7 @@
 #include "RecordSource.h"
 #include "SqlConnection.h"
 #include "SqlParams.h"
+#include "SqlTransaction.h"
 #include "Value.h"
 
 #include <functional>
@@ -20,6 +21,9 @@
 namespace data {
 
 class SqlRecordSource;
+namespace fb {
+class InputMessage;
+}
 
 /// One column of the current row of an open statement. An empty result reads as null in every column.
 class TSQLField {
@@ -102,10 +106,11 @@ protected:
 private:
     struct Statement;
     friend class SqlRecordSource;
-    Statement &prepare(Firebird::ITransaction *tra);
-    /// Fills `buffer` with the parameters' values; returns the message's layout, kept with the statement
-    /// (null when the text has no parameters).
-    Firebird::IMessageMetadata *bindInput(std::string &buffer);
+    /// The prepared statement of the current text, prepared anew when the text or the connection's
+    /// attachment has changed since.
+    Statement &prepare(StatementTransaction &transaction);
+    /// The parameters' values in the statement's input message (null when the text has no parameters).
+    fb::InputMessage *bindInput();
     void pointRow();
     /// Reads the markers of a changed text: parameters and server text are derived once it is complete.
     void derive();
@@ -138,5 +143,8 @@ public:
     void setCommandText(const std::string &text) { setText(text); }
     const std::string &commandText() const { return text(); }
 };
+
+/// The first steps of issuing a statement: close the object, clear its text, add the lines.
+void setStatement(TSQLQuery &query, const std::vector<std::string> &lines);
 
 } // namespace data

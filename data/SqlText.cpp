@@ -14,14 +14,6 @@ std::string quoteValue(const std::string &value)
     return out;
 }
 
-void setStatement(TSQLQuery &query, const std::vector<std::string> &lines)
-{
-    query.close();
-    query.SQL().clear();
-    for (const auto &line : lines)
-        query.SQL().add(line);
-}
-
 std::string joinLines(const std::vector<std::string> &lines)
 {
     std::string text;

@@ -4,6 +4,10 @@
 #include "data/DataSetProvider.h"
 #include "data/DbError.h"
 #include "data/IniFile.h"
+#include "data/fb/LockFolder.h"
+#include "data/fb/Statement.h"
+
+#include <ibase.h>
 
 #include <QDir>
 #include <QFile>
@@ -14,9 +18,27 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
 using namespace data;
 
 namespace {
+
+/// The EDatabaseError that `work` raises.
+EDatabaseError failureOf(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const EDatabaseError &e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error";
+    return EDatabaseError("no error");
+}
 
 class SqlLayer : public ::testing::Test {
 protected:
@@ -314,4 +336,160 @@ TEST_F(SqlLayer, ReadsOutsideATransactionAreReadOnly)
     c1->startTransaction({});
     EXPECT_EQ(readOnly(), 0);
     c1->rollback({});
+}
+
+// The definition's dialect is the attachment's and every statement's: in dialect 1 a double-quoted text is a
+// literal, in dialect 3 a name.
+TEST_F(SqlLayer, TheDialectComesFromTheDefinition)
+{
+    const auto firstValue = [&](const char *dialect) {
+        TIniFile(db.programDir() + "dbxconnections.ini").writeString("Kobrel", "SQLDialect", dialect);
+        TSQLConnection c(db.programDir());
+        c.ConnectionName = "Kobrel";
+        TSQLQuery q(&c);
+        q.SQL().add("SELECT \"abc\" FROM RDB$DATABASE");
+        return errorOf([&] { q.open(); }).empty() ? q.fields(0).asString() : "refused";
+    };
+    EXPECT_EQ(firstValue("1"), "abc");
+    EXPECT_EQ(firstValue("3"), "refused");
+    EXPECT_EQ(firstValue(""), "refused"); // 3 when empty
+    TIniFile(db.programDir() + "dbxconnections.ini").writeString("Kobrel", "SQLDialect", "three");
+    TSQLConnection c(db.programDir());
+    c.ConnectionName = "Kobrel";
+    EXPECT_EQ(errorOf([&] { c.open(); }), "SQLDialect 'three' is not a SQL dialect (1, 2 or 3)");
+}
+
+// A transaction object that dies unfinished takes its work with it; one that is moved hands it on.
+TEST_F(SqlLayer, AnUnfinishedTransactionIsRolledBackWhenItGoes)
+{
+    const auto insert = [&](fb::Transaction &t, const char *day) {
+        fb::Statement(c1->attachment(), t,
+                      std::string("INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) VALUES('") + day + "',1)")
+            .execute(t, nullptr, nullptr);
+    };
+    {
+        fb::Transaction t = c1->startOwnTransaction(false);
+        insert(t, "2004/06/19");
+        fb::Transaction moved = std::move(t);
+        EXPECT_FALSE(t.active());
+        EXPECT_TRUE(moved.active());
+    }
+    {
+        fb::Transaction t = c1->startOwnTransaction(false);
+        insert(t, "2004/06/20");
+        t.commit();
+        EXPECT_EQ(t.state(), fb::TransactionState::Committed);
+    }
+    {
+        TSQLTransactionScope scope(*c2);
+        TSQLQuery q(c2.get());
+        q.SQL().add("INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) VALUES('2004/06/21',1)");
+        q.execSQL();
+    }
+    EXPECT_FALSE(c2->inTransaction());
+    EXPECT_EQ(db.scalar("SELECT LIST(BILL_DATE) FROM TEMP_MOVEID"), "2004/06/20");
+}
+
+// A server error keeps every code of its vector, not only the first, and its SQLSTATE.
+TEST_F(SqlLayer, ServerErrorsKeepTheirWholeErrorVector)
+{
+    db.exec("INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S01')");
+    db.exec("INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) VALUES('2004/06/19',1)");
+    const struct {
+        const char *statement;
+        long first, later;
+        const char *sqlState;
+        const char *text;
+    } cases[] = {
+        {"SELECT * FROM NOPE", isc_dsql_error, isc_dsql_relation_err, "42S02", "Table unknown"},
+        {"INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S01')", isc_unique_key_violation, isc_idx_key_value,
+         "23000", "violation of PRIMARY"},
+        {"UPDATE TEMP_MOVEID SET LAST_ID = 'x'", isc_convert_error, isc_convert_error, "22018", "conversion error"},
+    };
+    TSQLQuery q(c1.get());
+    for (const auto &c : cases) {
+        setStatement(q, {c.statement});
+        const EDatabaseError e = failureOf([&] { q.execSQL(); });
+        EXPECT_EQ(e.gdsCode(), c.first) << c.statement;
+        EXPECT_TRUE(e.has(c.later)) << c.statement;
+        EXPECT_EQ(e.sqlState(), c.sqlState) << c.statement;
+        EXPECT_NE(std::string(e.what()).find(c.text), std::string::npos) << e.what();
+        EXPECT_FALSE(e.isConnectionLost()) << c.statement;
+    }
+}
+
+// An attachment killed from another one is lost, and the connection can be opened again: its statement
+// objects prepare their statements anew.
+TEST_F(SqlLayer, AKilledAttachmentIsLostAndTheConnectionOpensAgain)
+{
+    TSQLQuery mine(c1.get());
+    setStatement(mine, {"SELECT CURRENT_CONNECTION FROM RDB$DATABASE"});
+    mine.open();
+    const std::string id = mine.fields(0).asString();
+    TSQLQuery other(c2.get());
+    setStatement(other, {"DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + id});
+    other.execSQL();
+
+    const EDatabaseError lost = failureOf([&] { mine.open(); });
+    EXPECT_TRUE(lost.isConnectionLost()) << lost.what();
+    EXPECT_FALSE(EDatabaseError("There is no active transaction").isConnectionLost());
+
+    c1->close();
+    EXPECT_FALSE(c1->connected());
+    mine.open();
+    EXPECT_NE(mine.fields(0).asString(), id);
+}
+
+// A watchdog on another thread cancels a running statement; the attachment stays usable.
+TEST_F(SqlLayer, ARunningStatementCanBeCancelledFromAnotherThread)
+{
+    TSQLQuery q(c1.get());
+    setStatement(q, {"SELECT COUNT(*) FROM RDB$FIELDS A, RDB$FIELDS B, RDB$FIELDS C, RDB$FIELDS D"});
+    const std::shared_ptr<fb::Attachment> attachment = c1->attachment();
+    std::atomic<bool> done = false;
+    std::thread watchdog([&] {
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            attachment->cancelOperation();
+        }
+    });
+    const EDatabaseError e = failureOf([&] { q.open(); });
+    done = true;
+    watchdog.join();
+    EXPECT_TRUE(e.has(isc_cancelled)) << e.what();
+    EXPECT_FALSE(e.isConnectionLost());
+    setStatement(q, {"SELECT 1 FROM RDB$DATABASE"});
+    q.open();
+    EXPECT_EQ(q.fields(0).asInteger(), 1);
+}
+
+// The embedded engine's lock folder must be the user's alone.
+TEST(LockFolder, OnlyAFolderOfTheUsersOwnIsUsed)
+{
+    QTemporaryDir parent;
+    const std::string path = parent.path().toStdString() + "/locks";
+    const auto mode = [&] {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0u;
+    };
+    fb::makePrivateFolder(path);
+    EXPECT_EQ(mode(), 0700u);
+    chmod(path.c_str(), 0755); // the user's, readable by others: closed to them
+    fb::makePrivateFolder(path);
+    EXPECT_EQ(mode(), 0700u);
+
+    const std::string refused = "The lock folder '" + path + "' of the embedded engine cannot be used: ";
+    chmod(path.c_str(), 0777);
+    EXPECT_EQ(errorOf([&] { fb::makePrivateFolder(path); }), refused + "others may write it (mode 0777)");
+    EXPECT_EQ(mode(), 0777u);
+    chmod(path.c_str(), 0700);
+    if (geteuid() == 0 && chown(path.c_str(), 65534, 65534) == 0) {
+        EXPECT_EQ(errorOf([&] { fb::makePrivateFolder(path); }),
+                  refused + "it belongs to user 65534, not to user " + std::to_string(getuid()));
+        ASSERT_EQ(chown(path.c_str(), getuid(), getgid()), 0);
+    }
+    const std::string link = parent.path().toStdString() + "/link";
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    EXPECT_EQ(errorOf([&] { fb::makePrivateFolder(link); }),
+              "The lock folder '" + link + "' of the embedded engine cannot be used: it is a symbolic link");
 }

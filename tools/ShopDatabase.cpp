@@ -1,7 +1,8 @@
 #include "ShopDatabase.h"
 
 #include "data/DbError.h"
-#include "data/FbClient.h"
+#include "data/fb/Client.h"
+#include "data/fb/Status.h"
 #include "data/IniFile.h"
 #include "data/SqlQuery.h"
 
@@ -30,17 +31,16 @@ void writeDefinitionFiles(const Target &t)
     drivers.writeString("Interbase", "VendorLib", t.vendorLib);
 }
 
-static std::string dpbFor(data::FbClient &client, const Target &t, bool create)
+static std::string dpbFor(data::fb::Client &client, const Target &t, bool create)
 {
-    data::FbStatus st(client);
-    data::FbOwned<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
+    data::fb::StatusWrapper st(client);
+    data::fb::DisposePtr<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
     dpb->insertString(&st, isc_dpb_user_name, t.user.c_str());
     dpb->insertString(&st, isc_dpb_password, t.password.c_str());
     if (create) {
         dpb->insertInt(&st, isc_dpb_page_size, 8192);
         dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
     }
-    st.check();
     return std::string(reinterpret_cast<const char *>(dpb->getBuffer(&st)), dpb->getBufferLength(&st));
 }
 
@@ -51,15 +51,13 @@ void createDatabase(const Target &t, const std::string &schemaFile)
         throw data::EDatabaseError("Cannot read the schema '" + schemaFile + "': " + file.errorString().toStdString());
     const std::string script = file.readAll().toStdString();
 
-    auto client = data::FbClient::load(t.vendorLib);
+    auto client = data::fb::Client::load(t.vendorLib);
     {
-        data::FbStatus st(*client);
+        data::fb::StatusWrapper st(*client);
         std::string dpb = dpbFor(*client, t, true);
-        IAttachment *att = client->provider()->createDatabase(&st, t.database.c_str(), unsigned(dpb.size()),
-                                                              reinterpret_cast<const unsigned char *>(dpb.data()));
-        st.check();
-        att->detach(&st);
-        st.check();
+        data::fb::ReleasePtr<IAttachment> att(client->provider()->createDatabase(
+            &st, t.database.c_str(), unsigned(dpb.size()), reinterpret_cast<const unsigned char *>(dpb.data())));
+        data::fb::end(*client, std::move(att), [](IAttachment *a, data::fb::StatusWrapper *s) { a->detach(s); });
     }
     data::TSQLConnection conn(t.programDir);
     conn.ConnectionName = "Kobrel";
@@ -73,17 +71,17 @@ void createDatabase(const Target &t, const std::string &schemaFile)
 
 void dropDatabase(const Target &t)
 {
-    auto client = data::FbClient::load(t.vendorLib);
-    data::FbStatus st(*client);
+    auto client = data::fb::Client::load(t.vendorLib);
+    data::fb::StatusWrapper st(*client);
     std::string dpb = dpbFor(*client, t, false);
-    IAttachment *att = client->provider()->attachDatabase(&st, t.database.c_str(), unsigned(dpb.size()),
-                                                          reinterpret_cast<const unsigned char *>(dpb.data()));
-    if (st.failed())
+    data::fb::ReleasePtr<IAttachment> att;
+    try {
+        att.reset(client->provider()->attachDatabase(&st, t.database.c_str(), unsigned(dpb.size()),
+                                                     reinterpret_cast<const unsigned char *>(dpb.data())));
+    } catch (const data::EDatabaseError &) {
         return;
-    att->dropDatabase(&st);
-    if (st.failed())
-        att->release();
-    st.check();
+    }
+    data::fb::end(*client, std::move(att), [](IAttachment *a, data::fb::StatusWrapper *s) { a->dropDatabase(s); });
 }
 
 std::vector<std::string> splitStatements(const std::string &script)
