@@ -1,6 +1,6 @@
 #include "BillNumbers.h"
 
-#include "ScopedTransaction.h"
+#include "data/SqlConnection.h"
 
 #include "data/DbError.h"
 #include "data/SqlText.h"
@@ -70,7 +70,7 @@ int BillNumbers::drawOnce(const std::string &counterTable, const std::string &bi
 {
     data::TSQLQuery &q = statement_;
     const std::string day = "'" + data::quoteValue(billDate) + "'";
-    ScopedTransaction transaction(*q.SQLConnection); // refuses when one is open already
+    data::TSQLTransactionScope transaction(*q.SQLConnection); // refuses when one is open already
     data::setStatement(q, {"SELECT LAST_ID FROM " + counterTable + " WHERE BILL_DATE = " + day + " WITH LOCK"});
     q.open();
     const bool found = !q.eof();

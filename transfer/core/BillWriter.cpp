@@ -1,6 +1,6 @@
 #include "BillWriter.h"
 
-#include "ScopedTransaction.h"
+#include "data/SqlConnection.h"
 
 #include "data/DbError.h"
 #include "data/SqlText.h"
@@ -57,7 +57,7 @@ BillWriter::Result BillWriter::write(const BillHeader &header, const std::string
     try {
         const std::string today = data::formatDate(clock_.today());
         deleteExistingHeader(header);
-        ScopedTransaction transaction(second);
+        data::TSQLTransactionScope transaction(second);
         insertHeader(header, today, salesText);
 
         for (lines.set().first(); !lines.set().eof(); lines.set().next()) {
