@@ -2,7 +2,7 @@
 // arguments and unloads it again; everything the preview needs is in the hand-off files of the program folder.
 // Nothing may leave these C entries as an exception.
 
-#include "BillPainter.h"
+#include "BillLayout.h"
 #include "HandOff.h"
 #include "PreviewError.h"
 #include "ReportTemplate.h"
@@ -66,8 +66,23 @@ int writePdf(const QString &pdfPath)
     return 1;
 }
 
-void savePdf(QWidget *parent, const preview::BillPainter &painter, const QPageLayout &layout, const QString &billNo)
+/// Paints the bill onto `printer`, laid out anew when the printer's paper differs from the layout's.
+void printBill(const preview::BillLayout &layout, const preview::ReportTemplate &report, const preview::HandOff &bill,
+               QPrinter &printer)
 {
+    if (layout.suits(printer.pageLayout())) {
+        preview::BillPrinter(layout, printer).finish();
+        return;
+    }
+    preview::BillLayout other(report, bill, printer.pageLayout());
+    other.finish();
+    preview::BillPrinter(other, printer).finish();
+}
+
+void savePdf(QWidget *parent, const preview::BillLayout &layout, const preview::ReportTemplate &report,
+             const preview::HandOff &bill)
+{
+    const QString billNo = bill.header.value(QStringLiteral("MASTERBILLID"));
     const QString suggested =
         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
             .filePath((billNo.isEmpty() ? QStringLiteral("調撥單") : billNo) + QStringLiteral(".pdf"));
@@ -81,9 +96,9 @@ void savePdf(QWidget *parent, const preview::BillPainter &painter, const QPageLa
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
     pdf.setOutputFileName(path);
-    pdf.setPageLayout(layout);
+    pdf.setPageLayout(layout.paper());
     try {
-        painter.paint(pdf);
+        printBill(layout, report, bill, pdf);
     } catch (const preview::PreviewError &e) {
         showError(QStringLiteral("無法寫入 PDF 檔 %1：%2").arg(QDir::toNativeSeparators(path), e.message()));
     }
@@ -96,19 +111,20 @@ void showPreview()
 
     const preview::HandOff bill = preview::readHandOff(programDir());
     const preview::ReportTemplate report = preview::ReportTemplate::fromFile(bill.templatePath);
-    const preview::BillPainter painter(report, bill);
     const QString billNo = bill.header.value(QStringLiteral("MASTERBILLID"));
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(preview::billPageLayout());
     printer.setDocName(billNo);
+    preview::BillLayout layout(report, bill, printer.pageLayout());
+    layout.finish();
 
     QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
     dialog.setWindowTitle(Caption + (billNo.isEmpty() ? QString() : QStringLiteral(" - ") + billNo));
     dialog.resize(900, 1000);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
         try {
-            painter.paint(*target);
+            printBill(layout, report, bill, *target);
         } catch (const std::exception &e) {
             showError(QString::fromUtf8(e.what()));
         }
@@ -117,8 +133,7 @@ void showPreview()
         toolBar->addSeparator();
         QAction *save = toolBar->addAction(QStringLiteral("另存 PDF"));
         save->setToolTip(QStringLiteral("把這張單據存成 PDF 檔"));
-        QObject::connect(save, &QAction::triggered, &dialog,
-                         [&] { savePdf(&dialog, painter, printer.pageLayout(), billNo); });
+        QObject::connect(save, &QAction::triggered, &dialog, [&] { savePdf(&dialog, layout, report, bill); });
     }
     dialog.exec();
 }
