@@ -5,6 +5,7 @@
 #include "preview/BillLayout.h"
 #include "preview/HandOff.h"
 #include "preview/PreviewError.h"
+#include "preview/PreviewWindow.h"
 #include "preview/ReportTemplate.h"
 
 #include <QApplication>
@@ -13,8 +14,11 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "PdfText.h"
 
@@ -391,6 +395,29 @@ TEST(BillLayoutTest, ALineWithoutQuantityFitsWhereItJustFits)
         layout.finish();
         expectCutAsMeasured(layout);
     }
+}
+
+TEST(PreviewWindowTest, OpensCentredOnTheScreenAndShowsEveryPageOnceLaidOut)
+{
+    const auto report = preview::ReportTemplate::fromFile(ShippedTemplate);
+    const preview::HandOff bill = unevenBill(400);
+    preview::PreviewWindow window(report, bill);
+    bool answered = false; // the event loop turned while the bill was being laid out
+    QTimer::singleShot(0, &window, [&] { answered = !window.layout().finished(); });
+    QSignalSpy ready(&window, &preview::PreviewWindow::pagesReady);
+    window.show();
+    ASSERT_TRUE(ready.wait(120000));
+    EXPECT_TRUE(answered);
+
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    EXPECT_TRUE(screen.contains(frame)) << frame.width() << "x" << frame.height();
+    EXPECT_LE(std::abs((frame.left() - screen.left()) - (screen.right() - frame.right())), 1);
+    EXPECT_LE(std::abs((frame.top() - screen.top()) - (screen.bottom() - frame.bottom())), 1);
+
+    preview::BillLayout layout(report, bill, preview::billPageLayout());
+    layout.finish();
+    EXPECT_EQ(window.layout().pages(), layout.pages());
 }
 
 TEST_F(PreviewTest, PageNumbersInTheTemplateBodyFollowThePages)
