@@ -34,7 +34,7 @@ public:
     PreviewWindow(const ReportTemplate &report, const HandOff &bill, QWidget *parent = nullptr);
     ~PreviewWindow() override;
 
-    const BillLayout &layout() const { return *layout_; }
+    const BillLayout &billLayout() const { return *layout_; }
 
 signals:
     /// Every page is laid out and the pages are shown.

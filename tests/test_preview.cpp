@@ -403,7 +403,7 @@ TEST(PreviewWindowTest, OpensCentredOnTheScreenAndShowsEveryPageOnceLaidOut)
     const preview::HandOff bill = unevenBill(400);
     preview::PreviewWindow window(report, bill);
     bool answered = false; // the event loop turned while the bill was being laid out
-    QTimer::singleShot(0, &window, [&] { answered = !window.layout().finished(); });
+    QTimer::singleShot(0, &window, [&] { answered = !window.billLayout().finished(); });
     QSignalSpy ready(&window, &preview::PreviewWindow::pagesReady);
     window.show();
     ASSERT_TRUE(ready.wait(120000));
@@ -417,7 +417,7 @@ TEST(PreviewWindowTest, OpensCentredOnTheScreenAndShowsEveryPageOnceLaidOut)
 
     preview::BillLayout layout(report, bill, preview::billPageLayout());
     layout.finish();
-    EXPECT_EQ(window.layout().pages(), layout.pages());
+    EXPECT_EQ(window.billLayout().pages(), layout.pages());
 }
 
 TEST_F(PreviewTest, PageNumbersInTheTemplateBodyFollowThePages)
