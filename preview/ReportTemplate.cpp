@@ -34,20 +34,36 @@ QString resolveBlocks(QString html, QStringView name, bool keep)
     return html;
 }
 
+const QRegularExpression &placeholder()
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(\{\{\s*([^{}]*?)\s*\}\})"));
+    return pattern;
+}
+
 /// Replaces the placeholders with lookup(NAME), HTML-escaped.
 template <typename Lookup>
 QString fill(const QString &html, Lookup lookup)
 {
-    static const QRegularExpression placeholder(QStringLiteral(R"(\{\{\s*([^{}]*?)\s*\}\})"));
     QString out;
     qsizetype done = 0;
-    for (const QRegularExpressionMatch &m : placeholder.globalMatch(html)) {
+    for (const QRegularExpressionMatch &m : placeholder().globalMatch(html)) {
         out += QStringView(html).mid(done, m.capturedStart() - done);
         out += lookup(m.captured(1).toUpper()).toHtmlEscaped();
         done = m.capturedEnd();
     }
     out += QStringView(html).mid(done);
     return out;
+}
+
+/// The names of the placeholders that show in `html`, in upper case; those within comments do not show.
+QSet<QString> shownNames(QString html)
+{
+    static const QRegularExpression comment(QStringLiteral("<!--.*?-->"), QRegularExpression::DotMatchesEverythingOption);
+    html.remove(comment);
+    QSet<QString> names;
+    for (const QRegularExpressionMatch &m : placeholder().globalMatch(html))
+        names.insert(m.captured(1).toUpper());
+    return names;
 }
 
 Values pageValues(PageNumber number)
@@ -93,6 +109,9 @@ ReportTemplate ReportTemplate::fromHtml(const QString &html)
     t.head_ = body.left(from);
     t.line_ = body.mid(from + lineOpen.size(), end - from - lineOpen.size());
     t.tail_ = body.mid(end + lineClose.size());
+    t.lineNames_ = shownNames(t.line_);
+    const QSet<QString> pageNames = shownNames(t.head_) + t.lineNames_ + shownNames(t.tail_);
+    t.numbersPages_ = pageNames.contains(QStringLiteral("PAGE")) || pageNames.contains(QStringLiteral("PAGES"));
     return t;
 }
 

@@ -9,6 +9,7 @@
 
 #include "HandOff.h"
 
+#include <QSet>
 #include <QString>
 
 #include <span>
@@ -33,12 +34,18 @@ public:
                      bool last) const;
     /// The page footer; empty when the template has none.
     QString footerHtml(const Values &header, PageNumber number) const;
+    /// Whether a page outside its footer shows the page number or count.
+    bool numbersPages() const { return numbersPages_; }
+    /// The names a line shows, in upper case.
+    const QSet<QString> &lineNames() const { return lineNames_; }
 
 private:
     QString head_;
     QString line_;
     QString tail_;
     QString footer_;
+    QSet<QString> lineNames_;
+    bool numbersPages_ = false;
 };
 
 } // namespace preview

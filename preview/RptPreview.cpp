@@ -2,27 +2,19 @@
 // arguments and unloads it again; everything the preview needs is in the hand-off files of the program folder.
 // Nothing may leave these C entries as an exception.
 
-#include "BillPainter.h"
+#include "BillLayout.h"
 #include "HandOff.h"
 #include "PreviewError.h"
+#include "PreviewWindow.h"
 #include "ReportTemplate.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QStandardPaths>
-#include <QToolBar>
 
 #include <cstdio>
 #include <memory>
 
 namespace {
-
-const QString Caption = QStringLiteral("預覽列印");
 
 /// A host without a Qt application (a script, a test driver) gets one for the length of the call.
 class ApplicationScope {
@@ -46,7 +38,7 @@ QString programDir() { return QCoreApplication::applicationDirPath(); }
 void showError(const QString &message)
 {
     if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        QMessageBox box(QMessageBox::Critical, Caption, message, QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Critical, preview::PreviewWindow::caption(), message, QMessageBox::Ok);
         box.exec();
     } else {
         std::fprintf(stderr, "RptPreview: %s\n", message.toLocal8Bit().constData());
@@ -66,29 +58,6 @@ int writePdf(const QString &pdfPath)
     return 1;
 }
 
-void savePdf(QWidget *parent, const preview::BillPainter &painter, const QPageLayout &layout, const QString &billNo)
-{
-    const QString suggested =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-            .filePath((billNo.isEmpty() ? QStringLiteral("調撥單") : billNo) + QStringLiteral(".pdf"));
-    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("另存 PDF"), suggested,
-                                                QStringLiteral("PDF 檔 (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".pdf");
-
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(path);
-    pdf.setPageLayout(layout);
-    try {
-        painter.paint(pdf);
-    } catch (const preview::PreviewError &e) {
-        showError(QStringLiteral("無法寫入 PDF 檔 %1：%2").arg(QDir::toNativeSeparators(path), e.message()));
-    }
-}
-
 void showPreview()
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
@@ -96,31 +65,8 @@ void showPreview()
 
     const preview::HandOff bill = preview::readHandOff(programDir());
     const preview::ReportTemplate report = preview::ReportTemplate::fromFile(bill.templatePath);
-    const preview::BillPainter painter(report, bill);
-    const QString billNo = bill.header.value(QStringLiteral("MASTERBILLID"));
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(preview::billPageLayout());
-    printer.setDocName(billNo);
-
-    QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
-    dialog.setWindowTitle(Caption + (billNo.isEmpty() ? QString() : QStringLiteral(" - ") + billNo));
-    dialog.resize(900, 1000);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
-        try {
-            painter.paint(*target);
-        } catch (const std::exception &e) {
-            showError(QString::fromUtf8(e.what()));
-        }
-    });
-    if (QToolBar *toolBar = dialog.findChild<QToolBar *>()) {
-        toolBar->addSeparator();
-        QAction *save = toolBar->addAction(QStringLiteral("另存 PDF"));
-        save->setToolTip(QStringLiteral("把這張單據存成 PDF 檔"));
-        QObject::connect(save, &QAction::triggered, &dialog,
-                         [&] { savePdf(&dialog, painter, printer.pageLayout(), billNo); });
-    }
-    dialog.exec();
+    preview::PreviewWindow window(report, bill, QApplication::activeWindow());
+    window.exec();
 }
 
 } // namespace

@@ -3,9 +3,10 @@
 #include "data/ClientDataSet.h"
 #include "data/CodePage.h"
 #include "data/IniFile.h"
-#include "preview/BillPainter.h"
+#include "preview/BillLayout.h"
 #include "preview/HandOff.h"
 #include "preview/PreviewError.h"
+#include "preview/PreviewWindow.h"
 #include "preview/ReportTemplate.h"
 
 #include <QApplication>
@@ -14,7 +15,10 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "PdfText.h"
 
@@ -33,6 +37,8 @@ const std::string MainStock = "S01\xc1\x60\xad\xdc"; // S01總倉, as the hand-o
 const char *const ProductName = "青禾肉燥麵";
 const char *const EtenProduct = "碁盤格餅乾"; // 碁 exists only in the ETEN extension of code page 950
 
+const QString ShippedTemplate = QStringLiteral(TOUCHMOVE_SOURCE_DIR "/preview/rtm/quorvan.rtm");
+
 struct Line {
     std::string prodId;
     QString name;
@@ -46,7 +52,7 @@ public:
     {
         dir_.mkpath(QStringLiteral("rtm"));
         QFile::remove(file("rtm/quorvan.rtm"));
-        EXPECT_TRUE(QFile::copy(QStringLiteral(TOUCHMOVE_SOURCE_DIR "/preview/rtm/quorvan.rtm"), file("rtm/quorvan.rtm")));
+        EXPECT_TRUE(QFile::copy(ShippedTemplate, file("rtm/quorvan.rtm")));
     }
 
     QString file(const char *name) const { return dir_.filePath(QString::fromLatin1(name)); }
@@ -126,6 +132,15 @@ std::vector<Line> numberedLines(int count)
     return lines;
 }
 
+/// Lines whose every fifth name is long enough to take two lines on the bill.
+std::vector<Line> variedLines(int count)
+{
+    std::vector<Line> lines = numberedLines(count);
+    for (int i = 4; i < count; i += 5)
+        lines[i].name = QStringLiteral("家庭號超值組合包巧克力牛奶餅乾%1特大號").arg(i + 1);
+    return lines;
+}
+
 class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -180,43 +195,84 @@ TEST_F(PreviewTest, BillShowsHeaderLinesAndTotal)
     EXPECT_FALSE(page.contains(u"續下頁"));
 }
 
-TEST_F(PreviewTest, LongBillRepeatsHeaderOnEveryPage)
+/// The most lines of the hand-off in `programDir` that fit on one page together with the closing blocks.
+int closingPageful(const QString &programDir)
 {
-    folder_->writeAll(numberedLines(60));
-    ASSERT_EQ(render(), QString());
+    const preview::HandOff bill = preview::readHandOff(programDir);
+    const auto report = preview::ReportTemplate::fromFile(bill.templatePath);
+    const preview::BillLayout layout(report, bill, preview::billPageLayout());
+    int count = 1;
+    while (count < layout.lineCount() && layout.pageHeight(0, count + 1, true) <= layout.room())
+        ++count;
+    return count;
+}
 
-    const QStringList pages = pdfPages(pdf_);
-    ASSERT_GE(pages.size(), 2);
-    const QString count = QStringLiteral("共 %1 頁").arg(pages.size());
-    for (int i = 0; i < pages.size(); ++i) {
-        const QString &page = pages[i];
-        SCOPED_TRACE(page.toStdString());
-        EXPECT_TRUE(page.contains(u"快樂商店調撥單"));
-        EXPECT_TRUE(page.contains(u"20240619001"));
-        EXPECT_TRUE(page.contains(u"S01總倉"));
-        EXPECT_TRUE(page.contains(u"S02分倉"));
-        EXPECT_TRUE(page.contains(u"商品代號"));
-        EXPECT_TRUE(page.contains(QStringLiteral("第 %1 頁 / ").arg(i + 1) + count));
-        EXPECT_EQ(page.contains(u"續下頁"), i + 1 < pages.size());
-        EXPECT_EQ(page.contains(u"合計"), i + 1 == pages.size());
+TEST_F(PreviewTest, EveryPageCarriesTheHeadsAndEveryLineOnce)
+{
+    folder_->writeAll(variedLines(100));
+    const int pageful = closingPageful(temp_.path());
+    ASSERT_GT(pageful, 10);
+    for (int count : {1, pageful, pageful + 1, 60, 300}) {
+        SCOPED_TRACE(count);
+        const std::vector<Line> lines = variedLines(count);
+        folder_->writeAll(lines);
+        ASSERT_EQ(render(), QString());
+
+        const QStringList pages = pdfPages(pdf_);
+        if (count <= pageful + 1)
+            EXPECT_EQ(pages.size(), count <= pageful ? 1 : 2);
+        else
+            EXPECT_GE(pages.size(), 2);
+        const QString pageCount = QStringLiteral("共 %1 頁").arg(pages.size());
+        for (int i = 0; i < pages.size(); ++i) {
+            const QString &page = pages[i];
+            SCOPED_TRACE(page.toStdString());
+            EXPECT_TRUE(page.contains(u"快樂商店調撥單"));
+            EXPECT_TRUE(page.contains(u"20240619001"));
+            EXPECT_TRUE(page.contains(u"2024/06/19"));
+            EXPECT_TRUE(page.contains(u"S01總倉"));
+            EXPECT_TRUE(page.contains(u"S02分倉"));
+            EXPECT_TRUE(page.contains(u"商品代號") && page.contains(u"數量"));
+            EXPECT_TRUE(page.contains(QStringLiteral("第 %1 頁 / ").arg(i + 1) + pageCount));
+            EXPECT_EQ(page.contains(u"續下頁"), i + 1 < pages.size());
+            EXPECT_EQ(page.contains(u"合計"), i + 1 == pages.size());
+        }
+        // Every line printed exactly once, in the order of the file and numbered from 1.
+        static const QRegularExpression row(QStringLiteral(R"(^\s*(\d+)\s+P(\d{5})\s)"), QRegularExpression::MultilineOption);
+        int expected = 1;
+        for (const QRegularExpressionMatch &m : row.globalMatch(pages.join(QLatin1Char('\f')))) {
+            EXPECT_EQ(m.captured(1).toInt(), expected);
+            EXPECT_EQ(m.captured(2).toInt(), expected);
+            ++expected;
+        }
+        EXPECT_EQ(expected, count + 1);
+        const int total = count * (count + 1) / 2;
+        EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(合計\s+%1\s+項\s+%2\b)").arg(count).arg(total))
+                        .match(pages.last())
+                        .hasMatch());
+
+        // No page is fuller than the paper.
+        const preview::HandOff bill = preview::readHandOff(temp_.path());
+        const auto report = preview::ReportTemplate::fromFile(bill.templatePath);
+        preview::BillLayout layout(report, bill, preview::billPageLayout());
+        layout.finish();
+        ASSERT_EQ(int(layout.pages().size()), pages.size());
+        for (const preview::PageSlice &slice : layout.pages())
+            EXPECT_LE(layout.pageHeight(slice.first, slice.count, slice.last), layout.room()) << slice.first;
     }
-    // Every line printed exactly once, none lost at a page break.
-    const QString all = pages.join(QLatin1Char('\f'));
-    for (int i = 1; i <= 60; ++i)
-        EXPECT_EQ(all.count(QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0'))), 1) << i;
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(合計\s+60\s+項\s+1830\b)")).match(pages.last()).hasMatch());
 }
 
 TEST_F(PreviewTest, PagesCoverTheLinesInOrder)
 {
     const preview::ReportTemplate report =
-        preview::ReportTemplate::fromFile(QStringLiteral(TOUCHMOVE_SOURCE_DIR "/preview/rtm/quorvan.rtm"));
+        preview::ReportTemplate::fromFile(ShippedTemplate);
     for (int count : {0, 1, 25, 60, 200}) {
         preview::HandOff bill;
         for (int i = 0; i < count; ++i)
             bill.lines.push_back({{QStringLiteral("PROD_ID"), QString::number(i)}});
-        const std::vector<preview::PageSlice> pages =
-            preview::BillPainter(report, bill).paginate(preview::billPageLayout());
+        preview::BillLayout layout(report, bill, preview::billPageLayout());
+        layout.finish();
+        const std::vector<preview::PageSlice> &pages = layout.pages();
         ASSERT_FALSE(pages.empty()) << count;
         int next = 0;
         for (size_t i = 0; i < pages.size(); ++i) {
@@ -230,6 +286,154 @@ TEST_F(PreviewTest, PagesCoverTheLinesInOrder)
             EXPECT_GE(pages.size(), 5u);
         }
     }
+}
+
+/// A bill with all that makes lines differ: names of one to three lines, codes too long for their column, lines
+/// without a unit or without a quantity.
+preview::HandOff unevenBill(int count)
+{
+    preview::HandOff bill;
+    bill.header = {{QStringLiteral("FIELD12"), QStringLiteral("快樂商店調撥單")},
+                   {QStringLiteral("MASTERBILLID"), QStringLiteral("20240619001")},
+                   {QStringLiteral("FIELD0"), QStringLiteral("S01總倉")},
+                   {QStringLiteral("FIELD1"), QStringLiteral("S02分倉")}};
+    for (int i = 1; i <= count; ++i) {
+        QString name = QStringLiteral("商品%1").arg(i);
+        if (i % 5 == 0)
+            name += QStringLiteral("家庭號超值組合包巧克力牛奶餅乾");
+        if (i % 11 == 0)
+            name += QString(40, QChar(0x78BC));
+        bill.lines.push_back({{QStringLiteral("PROD_ID"), i % 37 ? QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0'))
+                                                                 : QStringLiteral("ABCDEFGHIJKLMNOPQRST")},
+                              {QStringLiteral("PROD_NAME"), name},
+                              {QStringLiteral("UNITNAME"), i % 41 ? QStringLiteral("箱") : QString()},
+                              {QStringLiteral("QTY"), i % 29 ? QString::number(i) : QString()}});
+    }
+    return bill;
+}
+
+/// The pages are those that measuring every candidate page gives: all the rest on the closing page when they fit
+/// there, else as many lines as fit before the bill goes on, the last of the rest carried over to the closing
+/// page. (A page grows with its lines, so a part of the rest that does not fit rules out the whole.)
+void expectCutAsMeasured(const preview::BillLayout &layout)
+{
+    const auto fits = [&](int first, int count, bool last) { return layout.pageHeight(first, count, last) <= layout.room(); };
+    const std::vector<preview::PageSlice> &pages = layout.pages();
+    int next = 0;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const preview::PageSlice &page = pages[i];
+        const int rest = layout.lineCount() - page.first;
+        SCOPED_TRACE(page.first);
+        ASSERT_EQ(page.first, next);
+        ASSERT_EQ(page.last, i + 1 == pages.size());
+        next += page.count;
+        if (page.last) {
+            EXPECT_EQ(page.count, rest);
+            EXPECT_TRUE(rest == 0 || fits(page.first, rest, true));
+            continue;
+        }
+        const int part = std::min(rest, 2 * page.count + 2);
+        EXPECT_FALSE(fits(page.first, part, true) && (part == rest || fits(page.first, rest, true)));
+        if (page.count == rest - 1 && fits(page.first, rest, false))
+            continue;
+        EXPECT_TRUE(page.count == 1 || fits(page.first, page.count, false));
+        if (page.count < rest) {
+            EXPECT_FALSE(fits(page.first, page.count + 1, false));
+        }
+    }
+    EXPECT_EQ(next, layout.lineCount());
+}
+
+TEST(BillLayoutTest, PagesAreCutAsMeasuringEachPageWouldCutThem)
+{
+    struct Case {
+        const char *what;
+        QString html;
+    };
+    QFile shipped(ShippedTemplate);
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const Case cases[] = {
+        {"the shipped template", QString::fromUtf8(shipped.readAll())},
+        {"lines as paragraphs",
+         QStringLiteral("<p style=\"font-size: 16pt\">{{Field12}}</p><p>單號 {{MASTERBILLID}}</p>"
+                        "<!--LINE--><p>{{#}}. {{PROD_ID}} {{PROD_NAME}} {{QTY}} {{UNITNAME}}</p><!--/LINE-->"
+                        "<!--MORE--><p>（續下頁）</p><!--/MORE--><!--LAST--><p>合計 {{LINE_COUNT}} 項</p><p>簽收</p><!--/LAST-->"
+                        "<!--FOOTER--><p>{{PAGE}} / {{PAGES}}</p><!--/FOOTER-->")},
+        {"columns as wide as their texts",
+         QStringLiteral("<p>{{Field12}}</p><table border=\"1\" cellspacing=\"0\"><tr><th>序</th><th>代號</th><th>名稱</th>"
+                        "<th>數量</th></tr><!--LINE--><tr><td>{{#}}</td><td>{{PROD_ID}}</td><td>{{PROD_NAME}}</td>"
+                        "<td>{{QTY}}</td></tr><!--/LINE--><!--LAST--><tr><td colspan=\"4\">合計</td></tr><!--/LAST-->"
+                        "</table><!--MORE--><p>續</p><!--/MORE-->")},
+    };
+    const preview::HandOff bill = unevenBill(300);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto report = preview::ReportTemplate::fromHtml(c.html);
+        preview::BillLayout layout(report, bill, preview::billPageLayout());
+        layout.finish();
+        EXPECT_GE(layout.pages().size(), 4u);
+        expectCutAsMeasured(layout);
+    }
+}
+
+/// A table whose last cell is empty ends a little higher: a line without a quantity fits where a line with one
+/// just does not.
+TEST(BillLayoutTest, ALineWithoutQuantityFitsWhereItJustFits)
+{
+    const auto report = preview::ReportTemplate::fromFile(ShippedTemplate);
+    preview::HandOff bill;
+    for (int i = 1; i <= 50; ++i)
+        bill.lines.push_back({{QStringLiteral("PROD_ID"), QStringLiteral("P%1").arg(i)},
+                              {QStringLiteral("QTY"), i % 3 == 2 ? QString() : QString::number(i)}});
+    // Paper a little longer at each step, a line's height in all: on one of them a page just fits the next line.
+    for (int step = 0; step < 14; ++step) {
+        SCOPED_TRACE(step);
+        const QPageLayout paper(QPageSize(QSizeF(210, 297 + step * 0.5), QPageSize::Millimeter), QPageLayout::Portrait,
+                                QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
+        preview::BillLayout layout(report, bill, paper);
+        layout.finish();
+        expectCutAsMeasured(layout);
+    }
+}
+
+TEST(PreviewWindowTest, OpensCentredOnTheScreenAndShowsEveryPageOnceLaidOut)
+{
+    const auto report = preview::ReportTemplate::fromFile(ShippedTemplate);
+    const preview::HandOff bill = unevenBill(400);
+    preview::PreviewWindow window(report, bill);
+    bool answered = false; // the event loop turned while the bill was being laid out
+    QTimer::singleShot(0, &window, [&] { answered = !window.billLayout().finished(); });
+    QSignalSpy ready(&window, &preview::PreviewWindow::pagesReady);
+    window.show();
+    ASSERT_TRUE(ready.wait(120000));
+    EXPECT_TRUE(answered);
+
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    EXPECT_TRUE(screen.contains(frame)) << frame.width() << "x" << frame.height();
+    EXPECT_LE(std::abs((frame.left() - screen.left()) - (screen.right() - frame.right())), 1);
+    EXPECT_LE(std::abs((frame.top() - screen.top()) - (screen.bottom() - frame.bottom())), 1);
+
+    preview::BillLayout layout(report, bill, preview::billPageLayout());
+    layout.finish();
+    EXPECT_EQ(window.billLayout().pages(), layout.pages());
+}
+
+TEST_F(PreviewTest, PageNumbersInTheTemplateBodyFollowThePages)
+{
+    folder_->writeAll(numberedLines(80));
+    QFile file(folder_->file("rtm/quorvan.rtm"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QStringLiteral("<p>調撥單 第{{PAGE}}張共{{ pages }}張</p><table border=\"1\"><!--LINE--><tr><td>{{PROD_ID}}</td>"
+                              "</tr><!--/LINE--></table><!--MORE--><p>續</p><!--/MORE-->")
+                   .toUtf8());
+    file.close();
+    ASSERT_EQ(render(), QString());
+
+    const QStringList pages = pdfPages(pdf_);
+    ASSERT_GE(pages.size(), 2);
+    for (int i = 0; i < pages.size(); ++i)
+        EXPECT_TRUE(pages[i].contains(QStringLiteral("第%1張共%2張").arg(i + 1).arg(pages.size()))) << pages[i].toStdString();
 }
 
 TEST_F(PreviewTest, EmptyBillStillPrintsOnePage)
@@ -290,6 +494,11 @@ TEST(ReportTemplateTest, FillsEscapesAndChoosesBlocks)
     EXPECT_EQ(report.footerHtml(header, {2, 3}), QStringLiteral("2/3"));
 
     EXPECT_THROW(preview::ReportTemplate::fromHtml(QStringLiteral("<p>{{Field0}}</p>")), preview::PreviewError);
+
+    // Page numbers outside the footer make every page differ; the shipped template names them only in a comment.
+    EXPECT_FALSE(report.numbersPages());
+    EXPECT_FALSE(preview::ReportTemplate::fromFile(ShippedTemplate).numbersPages());
+    EXPECT_TRUE(preview::ReportTemplate::fromHtml(QStringLiteral("<p>{{ page }}</p><!--LINE--><!--/LINE-->")).numbersPages());
 }
 
 /// The module as the transfer screen loads it. It reads the hand-off of its host's folder, which for this
