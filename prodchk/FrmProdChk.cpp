@@ -180,7 +180,7 @@ void TFormProdChk::buildLayout()
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { handle([this] { ListBox1Click(); }); });
     DBCtrlGrid1->keyDown = [this](int key) { handle([&] { DBCtrlGrid1KeyDown(key); }); };
     DBCtrlGrid1->onError = [this](const std::exception &error) {
-        links_.errors.showError(widgets::errorText(error));
+        links_.errors.showError(prompts::errorText(error));
     };
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { handle([this] { SpeedButton1Click(); }); });
     connect(SpeedButton2, &QToolButton::clicked, this, &QWidget::close);

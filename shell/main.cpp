@@ -29,7 +29,7 @@ int main(int argc, char **argv)
     try {
         screen = std::make_unique<transfer::TFormTouchMove>(services);
     } catch (const std::exception &error) {
-        errors.showError(widgets::errorText(error));
+        errors.showError(prompts::errorText(error));
         return 1;
     }
     PrepareDialog(clock); // the first date dialog; each use makes a fresh one

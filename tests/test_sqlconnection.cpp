@@ -6,6 +6,7 @@
 #include "data/IniFile.h"
 #include "data/fb/LockFolder.h"
 #include "data/fb/Statement.h"
+#include "prompts/ErrorText.h"
 
 #include <ibase.h>
 
@@ -416,6 +417,41 @@ TEST_F(SqlLayer, ServerErrorsKeepTheirWholeErrorVector)
         EXPECT_NE(std::string(e.what()).find(c.text), std::string::npos) << e.what();
         EXPECT_FALSE(e.isConnectionLost()) << c.statement;
     }
+}
+
+// The operator reads a short sentence for the failures of an ordinary day, the server's text below it.
+TEST_F(SqlLayer, CommonServerFailuresAreToldInPlainWords)
+{
+    db.exec("INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S01')");
+    const struct {
+        const char *statement;
+        const char *cause;
+    } cases[] = {
+        {"INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S0123456789')", "資料長度超過資料庫欄位的長度..!"},
+        {"INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) VALUES('x',9999999999)", "數值超出資料庫欄位的範圍..!"},
+        {"SELECT CAST(9999999999 AS INTEGER) FROM RDB$DATABASE", "數值超出資料庫欄位的範圍..!"},
+        {"SELECT * FROM NOPE", ""},
+    };
+    TSQLQuery q(c1.get());
+    for (const auto &c : cases) {
+        setStatement(q, {c.statement});
+        const bool select = std::string_view(c.statement).starts_with("SELECT");
+        const EDatabaseError e = failureOf([&] { select ? q.open() : q.execSQL(); });
+        const QString cause = QString::fromUtf8(c.cause);
+        EXPECT_EQ(prompts::plainCause(e), cause) << c.statement;
+        const QString text = prompts::errorText(e);
+        EXPECT_EQ(text, cause.isEmpty() ? QString::fromUtf8(e.what()) : cause + "\n" + QString::fromUtf8(e.what()))
+            << c.statement;
+    }
+    EXPECT_EQ(prompts::errorText(EDatabaseError("There is no active transaction")), "There is no active transaction");
+
+    TSQLQuery mine(c1.get());
+    setStatement(mine, {"SELECT CURRENT_CONNECTION FROM RDB$DATABASE"});
+    mine.open();
+    TSQLQuery other(c2.get());
+    setStatement(other, {"DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + mine.fields(0).asString()});
+    other.execSQL();
+    EXPECT_EQ(prompts::plainCause(failureOf([&] { mine.open(); })), QStringLiteral("與門市資料庫的連線中斷了..!"));
 }
 
 // An attachment killed from another one is lost, and the connection can be opened again: its statement

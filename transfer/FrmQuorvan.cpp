@@ -240,7 +240,7 @@ void TFormTouchMove::buildLayout()
 
     bsSkinDBGrid1->setDataSet(&store.ClientDataSet2);
     bsSkinDBGrid1->onError = [this](const std::exception &error) {
-        services_.errors.showError(widgets::errorText(error));
+        services_.errors.showError(prompts::errorText(error));
     };
     bsSkinDBGrid1->keyPressed = [this](QChar &key) { handle([&] { bsSkinDBGrid1KeyPress(key); }); };
     bsSkinDBGrid1->mouseMoved = [this](Qt::KeyboardModifiers, const QPoint &) {

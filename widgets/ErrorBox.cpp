@@ -1,7 +1,5 @@
 #include "ErrorBox.h"
 
-#include "CodePage.h"
-
 #include "data/DbError.h"
 
 #include <QApplication>
@@ -13,15 +11,6 @@ namespace widgets {
 void TErrorBox::showError(const QString &message)
 {
     QMessageBox::critical(parent_, QApplication::applicationName(), message, QMessageBox::Ok);
-}
-
-QString errorText(const std::exception &error)
-{
-    const std::string bytes = error.what();
-    QString utf8 = QString::fromUtf8(bytes);
-    if (!utf8.contains(QChar::ReplacementCharacter))
-        return utf8;
-    return decodeText(bytes);
 }
 
 bool isSilentAbort(const std::exception &error)

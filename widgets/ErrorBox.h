@@ -3,6 +3,7 @@
 // uncaught error is shown with its message, the silent abort is swallowed, and nothing leaves the slot.
 
 #include "prompts/ErrorReporter.h"
+#include "prompts/ErrorText.h"
 
 #include <QString>
 
@@ -24,10 +25,6 @@ private:
     QWidget *parent_;
 };
 
-/// The text of an error for the screen: our own texts are UTF-8; a server's message may carry code-page
-/// bytes of the data it names, which are decoded as such.
-QString errorText(const std::exception &error);
-
 /// Runs `work`; an uncaught error is shown through `reporter`, the silent abort is swallowed.
 /// Returns false when `work` ended by an error or the abort.
 template <class F> bool guarded(prompts::IErrorReporter &reporter, F &&work) noexcept;
@@ -47,7 +44,7 @@ template <class F> bool guarded(prompts::IErrorReporter &reporter, F &&work) noe
         return true;
     } catch (const std::exception &e) {
         if (!isSilentAbort(e))
-            reporter.showError(errorText(e));
+            reporter.showError(prompts::errorText(e));
     } catch (...) {
         reporter.showError(QStringLiteral("Unknown error"));
     }
