@@ -119,7 +119,8 @@ template <class F> void forEachFiltered(data::TClientDataSet &set, const char *f
 } // namespace
 
 TFormProdChk::TFormProdChk(const BoardLinks &links, QWidget *parent)
-    : QDialog(parent), SQLDataSet1(&links.SQLConnection1), links_(links), pickedBefore_(links.TempCDS.data())
+    : QDialog(parent), SQLDataSet1(&links.SQLConnection1), links_(links), offer_(links.ProdIdList),
+      pickedBefore_(links.TempCDS.data())
 {
     setObjectName(QStringLiteral("FormProdChk"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -192,12 +193,9 @@ data::TClientDataSet *TFormProdChk::DataSource1() const
     return DBCtrlGrid1->dataSet();
 }
 
-void TFormProdChk::listPages(const std::string &countStatement)
+void TFormProdChk::listPages()
 {
-    ClientDataSet2.close();
-    ClientDataSet2.setCommandText(countStatement);
-    ClientDataSet2.open();
-    const int products = ClientDataSet2.fields(0).asInteger();
+    const int products = offer_.count(ClientDataSet2, SQLDataSet1);
 
     const QSignalBlocker quiet(ListBox1);
     ListBox1->clear();
@@ -208,11 +206,17 @@ void TFormProdChk::listPages(const std::string &countStatement)
 
 void TFormProdChk::loadPage(int page)
 {
+    const std::optional<std::string> statement = offer_.pageStatement(page);
     ClientDataSet1.close();
-    ClientDataSet1.setCommandText(pageStatement(page, links_.ProdIdList));
-    ClientDataSet1.open();
-
-    data::DataPacket rows = ClientDataSet1.data();
+    data::DataPacket rows;
+    if (statement) {
+        ClientDataSet1.setCommandText(*statement);
+        ClientDataSet1.open();
+        rows = ClientDataSet1.data();
+        offer_.keepOffered(rows);
+    } else {
+        rows.fields = ClientDataSet1.fieldDefs(); // no product: an empty page
+    }
     const Codes picked = codesOf(links_.TempCDS);
     const int code = ClientDataSet1.fieldByName("PROD_ID").index();
     const int flag = ClientDataSet1.fieldByName("DEL_FLAG").index();

@@ -9,6 +9,8 @@
 // ("離開", the close box, Escape) puts the picked-product set back as it was when the board was opened.
 // The dialog frees itself when it closes.
 
+#include "ProductOffer.h"
+
 #include "data/ClientDataSet.h"
 #include "data/DataSetProvider.h"
 #include "data/SqlQuery.h"
@@ -37,7 +39,7 @@ struct BoardLinks {
     data::TClientDataSet &TempCDS;
     /// The screen's one-shot merge timer, started on "確定".
     QTimer &Timer1;
-    /// The exclusion list: the products already on the bill (see ProductPages.h).
+    /// The exclusion list: the products already on the bill (see ProductPages.h), read when the board is built.
     const std::string &ProdIdList;
     /// The application's standard error box, for the failures of the board's handlers.
     prompts::IErrorReporter &errors;
@@ -74,9 +76,10 @@ public:
     /// DataSource1: the record set the board shows and the keys tick (ClientDataSet3 once a page is loaded).
     data::TClientDataSet *DataSource1() const;
 
-    /// Runs `countStatement` on ClientDataSet2 and fills the page list: "第1頁", "第2頁", … one caption per
-    /// started page; none selected. Raises EDatabaseError with the server's message.
-    void listPages(const std::string &countStatement);
+    /// Counts the products offered (see ProductOffer.h; the shop's count statement runs on ClientDataSet2) and
+    /// fills the page list: "第1頁", "第2頁", … one caption per started page; none selected. Raises
+    /// EDatabaseError with the server's message; the list is then left as it was.
+    void listPages();
     /// Loads page `page` (from 0) into ClientDataSet1, copies it into ClientDataSet3 with the products already
     /// picked ticked, and shows it on the board. On a failure the board keeps what it showed.
     void loadPage(int page);
@@ -96,6 +99,7 @@ private:
     void SpeedButton1Click();
 
     BoardLinks links_;
+    ProductOffer offer_;
     /// The picked-product set as it was when the board was opened, for leaving without "確定".
     data::DataPacket pickedBefore_;
     bool confirmed_ = false;

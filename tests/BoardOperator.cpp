@@ -26,6 +26,18 @@ void addProducts(TestDatabase &db, int first, int last)
     }
 }
 
+void addProduct(TestDatabase &db, const std::string &code, const std::string &shortName)
+{
+    auto quoted = [](const std::string &text) {
+        std::string out = "'";
+        for (char c : text)
+            out += c == '\'' ? "''" : std::string(1, c);
+        return out + "'";
+    };
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_NAME, PROD_SNAME, NOW_QTY, DEL_FLAG) VALUES (" + quoted(code) + ", " +
+            quoted(shortName) + ", " + quoted(shortName) + ", 10, 'False')");
+}
+
 void choosePage(prodchk::TFormProdChk &board, int entry)
 {
     QListWidget *list = board.ListBox1;
@@ -69,6 +81,16 @@ std::vector<std::string> boardCodes(prodchk::TFormProdChk &board, bool onlyTicke
 std::vector<std::string> shownCodes(prodchk::TFormProdChk &board) { return boardCodes(board, false); }
 
 std::vector<std::string> tickedCodes(prodchk::TFormProdChk &board) { return boardCodes(board, true); }
+
+std::vector<std::vector<std::string>> everyPage(prodchk::TFormProdChk &board)
+{
+    std::vector<std::vector<std::string>> pages;
+    for (int entry = 0; entry < board.ListBox1->count(); ++entry) {
+        choosePage(board, entry);
+        pages.push_back(shownCodes(board));
+    }
+    return pages;
+}
 
 std::vector<std::string> codesIn(data::TClientDataSet &set)
 {

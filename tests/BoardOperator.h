@@ -15,6 +15,8 @@ std::string productCode(int n);
 
 /// Products `first` to `last`, in use with a quantity of 10, named "Name n" and shortly "S n".
 void addProducts(TestDatabase &db, int first, int last);
+/// One product in use with a quantity of 10; the code and the short name are code page 950 bytes.
+void addProduct(TestDatabase &db, const std::string &code, const std::string &shortName);
 
 /// Touches the entry `entry` of the page list.
 void choosePage(prodchk::TFormProdChk &board, int entry);
@@ -27,5 +29,7 @@ std::vector<std::string> pageCaptions(prodchk::TFormProdChk &board);
 std::vector<std::string> shownCodes(prodchk::TFormProdChk &board);
 /// The codes of the products ticked on the board.
 std::vector<std::string> tickedCodes(prodchk::TFormProdChk &board);
+/// The codes of every page of the board, chosen one after the other in the page list.
+std::vector<std::vector<std::string>> everyPage(prodchk::TFormProdChk &board);
 /// The PROD_ID of every stored row of a record set, in order.
 std::vector<std::string> codesIn(data::TClientDataSet &set);

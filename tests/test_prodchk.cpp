@@ -1,12 +1,15 @@
 // The product board on its own, on a real embedded shop database under the offscreen platform, worked as the
 // operator works it: the page list, touches on the check boxes, Enter, Space and the moving keys, "確定",
-// "離開" and the close box.
+// "離開" and the close box; and its pages against the shop's own statements.
 
 #include "BoardOperator.h"
 #include "ScreenFixture.h"
 
+#include "data/SqlText.h"
 #include "prodchk/FrmProdChk.h"
+#include "prodchk/ProductOffer.h"
 #include "prodchk/ProductPages.h"
+#include "widgets/CodePage.h"
 #include "widgets/DBCtrlGrid.h"
 
 #include <QListWidget>
@@ -41,7 +44,7 @@ protected:
     TFormProdChk &open()
     {
         board = new TFormProdChk({*connection, picked, timer, prodIdList, errors});
-        board->listPages(prodchk::countStatement(prodIdList));
+        board->listPages();
         board->loadPage(0);
         board->show();
         return *board;
@@ -409,4 +412,108 @@ TEST_F(Board, AFailingCollectionOnConfirmIsShownAndTheMergeStartsNevertheless)
     EXPECT_TRUE(errors.shown[0].contains("closed dataset")) << errors.shown[0].toStdString();
     EXPECT_TRUE(timer.isActive());
     EXPECT_TRUE(freed());
+}
+
+namespace {
+
+/// The pages the shop's own statements give on the same data: the codes of each, as many as its count gives.
+std::vector<Codes> pagesOfTheShopsStatements(TestDatabase &db, const std::string &prodIdList)
+{
+    const int products = std::stoi(db.scalar(prodchk::countStatement(prodIdList)));
+    const auto connection = db.connection();
+    data::TSQLQuery query(connection.get());
+    std::vector<Codes> pages;
+    for (int page = 0; page * prodchk::PageSize < products; ++page) {
+        data::setStatement(query, {prodchk::pageStatement(page, prodIdList)});
+        query.open();
+        Codes codes;
+        for (; !query.eof(); query.next())
+            codes.push_back(query.fieldByName("PROD_ID").asString());
+        pages.push_back(codes);
+    }
+    return pages;
+}
+
+std::string quotedList(const Codes &codes)
+{
+    std::string list;
+    for (const std::string &code : codes) {
+        list += list.empty() ? "'" : ",'";
+        for (char c : code)
+            list += c == '\'' ? "''" : std::string(1, c);
+        list += "'";
+    }
+    return list;
+}
+
+/// 450 numbered products and codes that sort every way the server sorts them: blanks inside and in front,
+/// lower case, a quote, bytes of code page 950, 20 characters; and two products that are not offered.
+void addOddShop(TestDatabase &db)
+{
+    addProducts(db, 1, 450);
+    for (const char *code : {"A B", "a", "Z'Q", "ABCDEFGHIJKLMNOPQRST", "P0100A", " P0100", "!"})
+        addProduct(db, code, "odd");
+    addProduct(db, *widgets::encodeText(QStringLiteral("乙醇")), "big5");
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_SNAME, NOW_QTY, DEL_FLAG) VALUES ('P0451', 'gone', 5, 'True')");
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_SNAME, NOW_QTY, DEL_FLAG) VALUES ('P0452', 'none', 0, 'False')");
+}
+
+/// Bills of every size the board meets, as their exclusion lists: empty, small, past the size from which the
+/// board leaves the bill out itself, and long enough to take the server two parameters.
+std::vector<std::pair<std::string, std::string>> billsOfEverySize()
+{
+    Codes past = {"ABCDEFGHIJKLMNOPQRST", " P0100", "P0010   ", "P0010", "a", "!", "P0451", "P0452"};
+    for (int n = 3; n <= 450; n += 3)
+        past.push_back(productCode(n));
+    for (int n = 1; n <= 140; ++n)
+        past.push_back("X" + std::to_string(n));
+    Codes longBill = {*widgets::encodeText(QStringLiteral("乙醇")), "ABCDEFGHIJKLMNOPQRST", "Z'Q"};
+    for (int n = 2; n <= 450; n += 2)
+        longBill.push_back(productCode(n));
+    for (int n = 1; n <= 1500; ++n)
+        longBill.push_back("Y" + std::to_string(n));
+    return {{"empty", ""},
+            {"small", quotedList({"P0002", "a", "Z'Q", "P0452", "NOPE"})},
+            {"past the threshold", quotedList(past)},
+            {"two parameters long", quotedList(longBill)}};
+}
+
+} // namespace
+
+class BoardPages : public Board {
+protected:
+    /// Opens the board on each bill and compares every page with the shop's statements on the same data.
+    void expectTheShopsPages()
+    {
+        for (const auto &[name, list] : billsOfEverySize()) {
+            SCOPED_TRACE(name);
+            prodIdList = list;
+            const std::vector<Codes> expected = pagesOfTheShopsStatements(db, list);
+            ASSERT_GE(expected.size(), 3u);
+            TFormProdChk &b = open();
+            EXPECT_EQ(everyPage(b), expected);
+            const bool shopsStatements = b.ClientDataSet1.commandText().starts_with("select first 100 skip");
+            EXPECT_EQ(shopsStatements, int(prodchk::listedCodes(list).size()) <= prodchk::LiteralExclusionLimit);
+            b.close();
+            ASSERT_TRUE(freed());
+        }
+        EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+    }
+};
+
+TEST_F(BoardPages, AreTheShopsOwnWhateverTheBillsSize)
+{
+    addOddShop(db);
+    expectTheShopsPages();
+}
+
+TEST_F(BoardPages, AreTheShopsOwnWithCodesInACharColumn)
+{
+    // Codes come back padded with blanks; the bill's codes come as the line table holds them.
+    db.exec("DROP TABLE PRODUCT");
+    db.exec("CREATE TABLE PRODUCT (PROD_ID CHAR(20) NOT NULL PRIMARY KEY, PROD_NAME VARCHAR(50), "
+            "PROD_SNAME VARCHAR(20), NOW_QTY DOUBLE PRECISION, DEL_FLAG CHAR(5) DEFAULT 'False')");
+    addOddShop(db);
+    ASSERT_EQ(db.scalar("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID = 'P0001'"), "P0001               ");
+    expectTheShopsPages();
 }
