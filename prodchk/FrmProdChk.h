@@ -1,7 +1,8 @@
 #pragma once
 // TFormProdChk: the modal board "商品選擇" on which the operator ticks products to add to the transfer bill,
-// 100 a page in 5 columns of 20 panels, with the page list on the left. The tick lives only in the board's
-// in-memory copy of the page (DEL_FLAG "True"); the dialog writes nothing to the database.
+// 100 a page in 5 columns of 20 panels, with the page list on the left, 上一頁 and 下一頁 below and the number
+// of products ticked. The tick lives only in the board's in-memory copy of the page (DEL_FLAG "True"); the
+// dialog writes nothing to the database.
 //
 // Hand-over to the transfer screen: the ticked products of a page are collected into the picked-product set
 // whenever the operator changes page or confirms, and a product unticked on the page shown is taken out of it
@@ -18,9 +19,11 @@
 
 #include <QDialog>
 
+#include <algorithm>
 #include <string>
 
 class QFrame;
+class QLabel;
 class QListWidget;
 class QTimer;
 class QToolButton;
@@ -72,6 +75,11 @@ public:
     widgets::TDBCtrlGrid *DBCtrlGrid1;
     QToolButton *SpeedButton1;
     QToolButton *SpeedButton2;
+    /// 上一頁 and 下一頁.
+    QToolButton *SpeedButton3;
+    QToolButton *SpeedButton4;
+    /// The number of products "確定" would hand over: ticked on any page and not on the bill.
+    QLabel *Label1;
 
     /// DataSource1: the record set the board shows and the keys tick (ClientDataSet3 once a page is loaded).
     data::TClientDataSet *DataSource1() const;
@@ -97,6 +105,11 @@ private:
     void ListBox1Click();
     void DBCtrlGrid1KeyDown(int key);
     void SpeedButton1Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void showTickedCount();
+    void showPageButtons();
+    int shownPage() const { return std::max(shownEntry_, 0); }
 
     BoardLinks links_;
     ProductOffer offer_;

@@ -1,6 +1,6 @@
 // The product board on its own, on a real embedded shop database under the offscreen platform, worked as the
-// operator works it: the page list, touches on the check boxes, Enter, Space and the moving keys, "確定",
-// "離開" and the close box; and its pages against the shop's own statements.
+// operator works it: the page list and its buttons, touches on the panels, Enter, Space and the moving keys,
+// "確定", "離開" and the close box; and its pages against the shop's own statements.
 
 #include "BoardOperator.h"
 #include "ScreenFixture.h"
@@ -12,7 +12,9 @@
 #include "widgets/CodePage.h"
 #include "widgets/DBCtrlGrid.h"
 
+#include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -88,10 +90,10 @@ TEST_F(Board, LayoutFollowsTheDesign)
     EXPECT_EQ(b.windowTitle(), QString("商品選擇"));
     EXPECT_EQ(b.size(), QSize(792, 563));
     EXPECT_TRUE(b.testAttribute(Qt::WA_DeleteOnClose));
-    EXPECT_EQ(b.ListBox1->geometry(), QRect(1, 1, 75, 509));
+    EXPECT_EQ(b.ListBox1->geometry(), QRect(1, 1, 100, 509));
     EXPECT_EQ(b.ListBox1->parentWidget(), b.Panel5);
-    EXPECT_EQ(b.Panel5->geometry(), QRect(11, 11, 77, 511));
-    EXPECT_EQ(b.DBCtrlGrid1->geometry(), QRect(88, 11, 693, 511));
+    EXPECT_EQ(b.Panel5->geometry(), QRect(11, 11, 102, 511));
+    EXPECT_EQ(b.DBCtrlGrid1->geometry(), QRect(113, 11, 668, 511));
     EXPECT_EQ(b.SpeedButton1->text(), QString("確定"));
     EXPECT_EQ(b.SpeedButton2->text(), QString("離開"));
     EXPECT_EQ(b.SpeedButton1->geometry(), QRect(88, 5, 89, 30));
@@ -131,7 +133,7 @@ TEST_F(Board, PagesOfAHundredFillTheBoardColumnByColumn)
             const int last = int(c.captions.size()) - 1;
             choosePage(b, last);
             EXPECT_EQ(shownCodes(b), range(last * 100 + 1, c.products));
-            EXPECT_EQ(b.DBCtrlGrid1->panelRect(0), QRect(0, 0, 138, 24)) << "the first panel of the first column";
+            EXPECT_EQ(b.DBCtrlGrid1->panelRect(0), QRect(0, 0, 133, 24)) << "the first panel of the first column";
         }
         EXPECT_EQ(b.DataSource1()->displayRowCount(), c.products ? c.lastPageProducts : 0);
         b.close();
@@ -141,9 +143,9 @@ TEST_F(Board, PagesOfAHundredFillTheBoardColumnByColumn)
 
     // Row i of a page sits in column i div 20, row i mod 20.
     TFormProdChk &b = open();
-    EXPECT_EQ(b.DBCtrlGrid1->panelRect(19), QRect(0, 19 * 24, 138, 24));
-    EXPECT_EQ(b.DBCtrlGrid1->panelRect(20), QRect(138, 0, 138, 24));
-    EXPECT_EQ(b.DBCtrlGrid1->panelRect(99), QRect(4 * 138, 19 * 24, 138, 24));
+    EXPECT_EQ(b.DBCtrlGrid1->panelRect(19), QRect(0, 19 * 24, 133, 24));
+    EXPECT_EQ(b.DBCtrlGrid1->panelRect(20), QRect(133, 0, 133, 24));
+    EXPECT_EQ(b.DBCtrlGrid1->panelRect(99), QRect(4 * 133, 19 * 24, 133, 24));
 }
 
 TEST_F(Board, PageStatementsAreTheShopsOwnTexts)
@@ -285,20 +287,27 @@ TEST_F(Board, EnterAndSpaceToggleTheCurrentPanelAndTheKeysMoveOnTheBoard)
     EXPECT_EQ(reds(0), 0);
 }
 
-TEST_F(Board, TouchTicksAndUntouchesAndAnEmptyBoardStillConfirms)
+TEST_F(Board, ATouchAnywhereOnAPanelTogglesItsTickAndAnEmptyBoardStillConfirms)
 {
     addProducts(db, 1, 30);
     TFormProdChk &b = open();
-    touchTick(b, 3);
-    EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 3) << "the touched panel becomes current";
-    EXPECT_EQ(tickedCodes(b), Codes({"P0004"}));
-    touchTick(b, 3);
-    EXPECT_TRUE(tickedCodes(b).empty());
-    QTest::mouseClick(b.DBCtrlGrid1, Qt::LeftButton, {}, b.DBCtrlGrid1->textRect(5).center());
-    EXPECT_TRUE(tickedCodes(b).empty()) << "touching the name only moves";
+    widgets::TDBCtrlGrid *grid = b.DBCtrlGrid1;
+    const std::pair<const char *, QPoint> places[] = {{"the box", grid->checkBoxRect(3).center()},
+                                                      {"the name", grid->textRect(3).center()},
+                                                      {"the code", grid->codeRect(3).center()},
+                                                      {"the far corner", grid->panelRect(3).bottomRight()}};
+    bool ticked = false;
+    for (const auto &[where, at] : places) {
+        QTest::mouseClick(grid, Qt::LeftButton, {}, at);
+        ticked = !ticked;
+        EXPECT_EQ(tickedCodes(b), ticked ? Codes({"P0004"}) : Codes()) << where;
+        EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 3) << "the touched panel becomes current";
+    }
+    QTest::mouseClick(grid, Qt::LeftButton, {}, grid->textRect(5).center());
+    EXPECT_EQ(tickedCodes(b), Codes({"P0006"}));
     EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 5);
-    QTest::mouseClick(b.DBCtrlGrid1, Qt::LeftButton, {}, QPoint(2 * 138 + 10, 15 * 24 + 8));
-    EXPECT_TRUE(tickedCodes(b).empty()) << "an empty panel place does nothing";
+    QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(2 * 133 + 10, 15 * 24 + 8));
+    EXPECT_EQ(tickedCodes(b), Codes({"P0006"})) << "an empty panel place does nothing";
     b.close();
 
     db.exec("DELETE FROM PRODUCT");
@@ -516,4 +525,84 @@ TEST_F(BoardPages, AreTheShopsOwnWithCodesInACharColumn)
     addOddShop(db);
     ASSERT_EQ(db.scalar("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID = 'P0001'"), "P0001               ");
     expectTheShopsPages();
+}
+
+TEST_F(Board, TheCodeLineTellsProductsOfOneShortNameApart)
+{
+    const std::string chocolate = *widgets::encodeText(QStringLiteral("竹林巧克力牛奶"));
+    for (const char *code : {"Q0001", "Q0002", "Q0003"})
+        addProduct(db, code, chocolate);
+    TFormProdChk &b = open();
+    const QImage shot = b.DBCtrlGrid1->grab().toImage();
+    auto ink = [&shot](const QRect &area) {
+        std::vector<bool> dark;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                dark.push_back(qGray(shot.pixel(x, y)) < 200);
+        return dark;
+    };
+    const auto dark = [](const std::vector<bool> &v) { return std::count(v.begin(), v.end(), true); };
+    widgets::TDBCtrlGrid &grid = *b.DBCtrlGrid1;
+    // Rows 1 and 2: neither is the current row, painted in its own colour.
+    EXPECT_EQ(ink(grid.textRect(1)), ink(grid.textRect(2))) << "the same short name";
+    EXPECT_GT(dark(ink(grid.codeRect(1))), 10);
+    EXPECT_NE(ink(grid.codeRect(1)), ink(grid.codeRect(2))) << "each with its own code";
+}
+
+TEST_F(Board, TheTickedCountIsWhatConfirmingHandsOver)
+{
+    addProducts(db, 1, 250);
+    pick("P0007"); // picked before and still offered
+    pick("P0003"); // on the bill by now: the merge passes it over
+    prodIdList = "'P0003'";
+    TFormProdChk &b = open();
+    auto shown = [&b] { return b.Label1->text(); };
+    EXPECT_EQ(shown(), "已選 1 項");
+    touchTick(b, 0);
+    touchTick(b, 1);
+    EXPECT_EQ(shown(), "已選 3 項");
+    choosePage(b, 1);
+    touchTick(b, 0);
+    EXPECT_EQ(shown(), "已選 4 項") << "ticked on any page";
+    choosePage(b, 0);
+    touchTick(b, 0);
+    EXPECT_EQ(shown(), "已選 3 項") << "unticked";
+    QTest::keyClick(b.DBCtrlGrid1, Qt::Key_Space);
+    EXPECT_EQ(shown(), "已選 4 項") << "ticked by a key";
+    QTest::keyClick(b.DBCtrlGrid1, Qt::Key_Space);
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(codesIn(picked), Codes({"P0007", "P0003", "P0002", "P0102"}));
+}
+
+TEST_F(Board, PageButtonsStepThroughThePagesAndEveryCaptionShowsWhole)
+{
+    addProducts(db, 1, 2550);
+    TFormProdChk &b = open();
+    auto step = [&b](QToolButton *button) { QTest::mouseClick(button, Qt::LeftButton); };
+    EXPECT_FALSE(b.SpeedButton3->isEnabled()) << "上一頁 on the first page";
+    step(b.SpeedButton4);
+    EXPECT_EQ(shownCodes(b).front(), "P0101");
+    EXPECT_EQ(b.ListBox1->currentRow(), 1);
+    EXPECT_TRUE(b.SpeedButton3->isEnabled());
+    step(b.SpeedButton3);
+    EXPECT_EQ(shownCodes(b).front(), "P0001");
+    EXPECT_EQ(b.ListBox1->currentRow(), 0);
+    EXPECT_FALSE(b.SpeedButton3->isEnabled());
+
+    choosePage(b, 25);
+    EXPECT_FALSE(b.SpeedButton4->isEnabled()) << "下一頁 on the last page";
+    step(b.SpeedButton4);
+    EXPECT_EQ(shownCodes(b).front(), "P2501");
+    step(b.SpeedButton3);
+    EXPECT_EQ(shownCodes(b).front(), "P2401");
+    EXPECT_EQ(b.ListBox1->currentRow(), 24);
+    EXPECT_TRUE(b.ListBox1->visualItemRect(b.ListBox1->item(24)).intersects(b.ListBox1->viewport()->rect()))
+        << "the page shown is in view";
+
+    // Beside the scroll bar of a long list there is room for captions up to "第9999頁".
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(b.ListBox1->verticalScrollBar()->isVisible());
+    EXPECT_LE(b.ListBox1->fontMetrics().horizontalAdvance(QStringLiteral("第9999頁")),
+              b.ListBox1->viewport()->width());
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
 }
