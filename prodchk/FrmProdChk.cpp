@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
@@ -203,6 +205,15 @@ void TFormProdChk::buildLayout()
     Label1->setGeometry(462, 5, 100, 30);
     Label1->setAlignment(Qt::AlignCenter);
 
+    Edit1 = new QLineEdit(Panel2);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(572, 5, 209, 30);
+    Edit1->setPlaceholderText(QStringLiteral("搜尋：代號或品名"));
+    Edit1->setClearButtonEnabled(true);
+    QFont searchFont = Edit1->font();
+    searchFont.setPixelSize(16);
+    Edit1->setFont(searchFont);
+
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { handle([this] { ListBox1Click(); }); });
     DBCtrlGrid1->keyDown = [this](int key) { handle([&] { DBCtrlGrid1KeyDown(key); }); };
     DBCtrlGrid1->onError = [this](const std::exception &error) {
@@ -212,6 +223,9 @@ void TFormProdChk::buildLayout()
     connect(SpeedButton2, &QToolButton::clicked, this, &QWidget::close);
     connect(SpeedButton3, &QToolButton::clicked, this, [this] { handle([this] { SpeedButton3Click(); }); });
     connect(SpeedButton4, &QToolButton::clicked, this, [this] { handle([this] { SpeedButton4Click(); }); });
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { handle([this] { Edit1Change(); }); });
+    // After the search (a scanner ends its code with Enter) the keys go back to the board.
+    connect(Edit1, &QLineEdit::returnPressed, DBCtrlGrid1, [this] { DBCtrlGrid1->setFocus(); });
     connect(&ClientDataSet3, &data::TClientDataSet::changed, this, [this](const data::DataSetChange &change) {
         if (change.kind != data::DataSetChange::CurrentMoved && change.kind != data::DataSetChange::StateChanged)
             handle([this] { showTickedCount(); });
@@ -333,6 +347,26 @@ void TFormProdChk::SpeedButton4Click()
 {
     if (shownPage() + 1 < ListBox1->count())
         ListBox1->setCurrentRow(shownPage() + 1);
+}
+
+void TFormProdChk::Edit1Change()
+{
+    CollectTicked();
+    offer_.setSearch(Edit1->text());
+    listPages();
+    loadPage(0);
+}
+
+void TFormProdChk::keyPressEvent(QKeyEvent *event)
+{
+    // Text typed while the board has the keys (a barcode scanner's code, most often) starts a new search.
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace()) {
+        Edit1->setFocus();
+        Edit1->setText(text);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFormProdChk::showTickedCount()

@@ -1,8 +1,9 @@
 #pragma once
 // TFormProdChk: the modal board "商品選擇" on which the operator ticks products to add to the transfer bill,
-// 100 a page in 5 columns of 20 panels, with the page list on the left, 上一頁 and 下一頁 below and the number
-// of products ticked. The tick lives only in the board's in-memory copy of the page (DEL_FLAG "True"); the
-// dialog writes nothing to the database.
+// 100 a page in 5 columns of 20 panels, with the page list on the left, 上一頁 and 下一頁 below, the number of
+// products ticked and a search field (code or part of the short name; typing on the board, as a barcode
+// scanner does, lands there too). The tick lives only in the board's in-memory copy of the page (DEL_FLAG
+// "True"); the dialog writes nothing to the database.
 //
 // Hand-over to the transfer screen: the ticked products of a page are collected into the picked-product set
 // whenever the operator changes page or confirms, and a product unticked on the page shown is taken out of it
@@ -24,6 +25,7 @@
 
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QTimer;
 class QToolButton;
@@ -80,6 +82,8 @@ public:
     QToolButton *SpeedButton4;
     /// The number of products "確定" would hand over: ticked on any page and not on the bill.
     QLabel *Label1;
+    /// The search: code or part of the short name.
+    QLineEdit *Edit1;
 
     /// DataSource1: the record set the board shows and the keys tick (ClientDataSet3 once a page is loaded).
     data::TClientDataSet *DataSource1() const;
@@ -98,6 +102,9 @@ public:
 
     void done(int result) override;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void buildLayout();
     template <class F> void handle(F &&work) { widgets::guarded(links_.errors, std::forward<F>(work)); }
@@ -107,6 +114,7 @@ private:
     void SpeedButton1Click();
     void SpeedButton3Click();
     void SpeedButton4Click();
+    void Edit1Change();
     void showTickedCount();
     void showPageButtons();
     int shownPage() const { return std::max(shownEntry_, 0); }

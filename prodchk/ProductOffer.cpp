@@ -1,5 +1,7 @@
 #include "ProductOffer.h"
 
+#include "widgets/CodePage.h"
+
 #include <algorithm>
 
 namespace prodchk {
@@ -27,8 +29,15 @@ ProductOffer::ProductOffer(const std::string &prodIdList, int literalLimit)
     billSet_.insert(billCodes_.begin(), billCodes_.end());
 }
 
+void ProductOffer::setSearch(const QString &text)
+{
+    search_ = text.trimmed();
+}
+
 ProductOffer::Way ProductOffer::way() const
 {
+    if (!search_.isEmpty())
+        return Way::Catalogue;
     return int(billCodes_.size()) <= literalLimit_ ? Way::Statements : Way::PageStarts;
 }
 
@@ -44,6 +53,9 @@ int ProductOffer::count(data::TClientDataSet &countSet, data::TSQLDataSet &reade
         break;
     case Way::PageStarts:
         products = walkPageStarts(reader);
+        break;
+    case Way::Catalogue:
+        products = searchCatalogue(reader);
         break;
     }
     counted_ = way();
@@ -73,15 +85,47 @@ int ProductOffer::walkPageStarts(data::TSQLDataSet &reader)
     return offered;
 }
 
+int ProductOffer::searchCatalogue(data::TSQLDataSet &reader)
+{
+    if (!catalogue_) {
+        std::vector<Product> products;
+        widgets::CodePageDecoder decode;
+        reader.close();
+        reader.setCommandText(catalogueStatement());
+        readRows(reader, [&](const std::vector<data::TValue> &row) {
+            const std::string code = row[0].asString();
+            products.push_back({code, decode(code).trimmed(), decode(row[1].asString())});
+        });
+        catalogue_ = std::move(products);
+    }
+    offered_.clear();
+    for (const Product &p : *catalogue_)
+        if (!onBill(p.code) &&
+            (p.shownCode.startsWith(search_, Qt::CaseInsensitive) || p.shortName.contains(search_, Qt::CaseInsensitive)))
+            offered_.push_back(&p);
+    return int(offered_.size());
+}
+
 std::optional<std::string> ProductOffer::pageStatement(int page) const
 {
     const std::size_t at = std::size_t(std::max(page, 0));
-    if (counted_ == Way::Statements)
+    switch (counted_) {
+    case Way::Statements:
         return prodchk::pageStatement(page, prodIdList_);
-    if (at >= pageStarts_.size())
+    case Way::PageStarts:
+        if (at >= pageStarts_.size())
+            return std::nullopt;
+        return rangePageStatement(pageStarts_[at], at + 1 < pageStarts_.size() ? std::optional(pageStarts_[at + 1])
+                                                                               : std::nullopt);
+    case Way::Catalogue:
+        break;
+    }
+    std::vector<std::string> codes;
+    for (std::size_t i = at * PageSize; i < std::min(offered_.size(), (at + 1) * PageSize); ++i)
+        codes.push_back(offered_[i]->code);
+    if (codes.empty())
         return std::nullopt;
-    return rangePageStatement(pageStarts_[at],
-                              at + 1 < pageStarts_.size() ? std::optional(pageStarts_[at + 1]) : std::nullopt);
+    return codesPageStatement(codes);
 }
 
 void ProductOffer::keepOffered(data::DataPacket &page) const

@@ -179,4 +179,18 @@ std::string rangePageStatement(const std::string &first, const std::optional<std
     return data::joinLines(lines);
 }
 
+std::string catalogueStatement()
+{
+    return data::joinLines({"select PROD_ID, PROD_SNAME from PRODUCT", InUse, InCodeOrder});
+}
+
+std::string codesPageStatement(std::span<const std::string> codes)
+{
+    std::string in = " AND PROD_ID IN (";
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        (in += i > 0 ? ",'" : "'") += data::quoteValue(codes[i]) + "'";
+    in += ")";
+    return data::joinLines({std::string("select") + Columns, InUse, in, InCodeOrder});
+}
+
 } // namespace prodchk

@@ -2,7 +2,7 @@
 // The statements of the product board. The shop's own: the count of the products it offers and one page of
 // them, both leaving out the products already on the bill, given as the exclusion list: the codes of the
 // bill's lines, each between single quotes (quotes inside doubled), joined by commas. And those with which the
-// board pages a longer bill (see ProductOffer.h).
+// board pages a longer bill or a search (see ProductOffer.h).
 
 #include <optional>
 #include <span>
@@ -49,5 +49,12 @@ std::vector<std::string> billParameters(std::span<const std::string> sortedCodes
 /// The products in use with a quantity above zero from code `first` on and before code `next` (to the end
 /// without one), in code order, with the page statement's columns.
 std::string rangePageStatement(const std::string &first, const std::optional<std::string> &next);
+
+/// The code and short name of every product in use with a quantity above zero, in code order.
+std::string catalogueStatement();
+
+/// The products of the given codes (at most 1,500) that are still in use with a quantity above zero, in code
+/// order, with the page statement's columns.
+std::string codesPageStatement(std::span<const std::string> codes);
 
 } // namespace prodchk

@@ -53,6 +53,13 @@ void touchTick(prodchk::TFormProdChk &board, int row)
     QTest::mouseClick(board.DBCtrlGrid1, Qt::LeftButton, {}, box.center());
 }
 
+void scan(prodchk::TFormProdChk &board, const std::string &text)
+{
+    for (char c : text)
+        QTest::keyClick(board.focusWidget(), c);
+    QTest::keyClick(board.focusWidget(), Qt::Key_Return);
+}
+
 std::vector<std::string> pageCaptions(prodchk::TFormProdChk &board)
 {
     std::vector<std::string> captions;

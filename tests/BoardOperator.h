@@ -22,6 +22,8 @@ void addProduct(TestDatabase &db, const std::string &code, const std::string &sh
 void choosePage(prodchk::TFormProdChk &board, int entry);
 /// Touches the check box of the panel of display row `row`.
 void touchTick(prodchk::TFormProdChk &board, int row);
+/// Types the text as a barcode scanner does: each key to the board's widget that has the keys, then Enter.
+void scan(prodchk::TFormProdChk &board, const std::string &text);
 
 /// The captions of the page list.
 std::vector<std::string> pageCaptions(prodchk::TFormProdChk &board);

@@ -1,6 +1,6 @@
 // The product board on its own, on a real embedded shop database under the offscreen platform, worked as the
 // operator works it: the page list and its buttons, touches on the panels, Enter, Space and the moving keys,
-// "確定", "離開" and the close box; and its pages against the shop's own statements.
+// the search and a scanner, "確定", "離開" and the close box; and its pages against the shop's own statements.
 
 #include "BoardOperator.h"
 #include "ScreenFixture.h"
@@ -13,6 +13,7 @@
 #include "widgets/DBCtrlGrid.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QPointer>
@@ -605,4 +606,72 @@ TEST_F(Board, PageButtonsStepThroughThePagesAndEveryCaptionShowsWhole)
     EXPECT_LE(b.ListBox1->fontMetrics().horizontalAdvance(QStringLiteral("第9999頁")),
               b.ListBox1->viewport()->width());
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Board, TheSearchFindsACodeOrPartOfAShortNameAndKeepsTheTicks)
+{
+    addProducts(db, 1, 250);
+    const std::string chocolate = *widgets::encodeText(QStringLiteral("竹林巧克力牛奶"));
+    ASSERT_NE(chocolate.find('J'), std::string::npos) << "a second byte that reads as a Latin letter";
+    addProduct(db, "Q0001", chocolate);
+    addProduct(db, "Q0002", chocolate);
+    addProduct(db, "Q0003", *widgets::encodeText(QStringLiteral("巧克力")));
+    prodIdList = "'Q0003'";
+    TFormProdChk &b = open();
+    touchTick(b, 0); // P0001
+
+    const std::pair<const char *, Codes> searches[] = {
+        {"克力", {"Q0001", "Q0002"}},
+        {"P0150", {"P0150"}},
+        {" p015 ", range(150, 159)},
+        {"s 25", {"P0025", "P0250"}},
+        {"j", {}},
+        {"'", {}},
+        {"ZZZ", {}},
+    };
+    for (const auto &[text, found] : searches) {
+        SCOPED_TRACE(text);
+        b.Edit1->setText(QString::fromUtf8(text));
+        EXPECT_EQ(shownCodes(b), found);
+        EXPECT_EQ(pageCaptions(b), found.empty() ? Codes() : Codes({"第1頁"}));
+    }
+    EXPECT_FALSE(b.SpeedButton4->isEnabled());
+
+    b.Edit1->setText("S 1"); // S 1, S 10 … S 19, S 100 … S 199
+    EXPECT_EQ(pageCaptions(b), Codes({"第1頁", "第2頁"}));
+    choosePage(b, 1);
+    EXPECT_EQ(shownCodes(b), range(189, 199)) << "the same order and pages";
+    touchTick(b, 10); // P0199
+
+    b.Edit1->clear();
+    EXPECT_EQ(pageCaptions(b), Codes({"第1頁", "第2頁", "第3頁"})) << "all again";
+    EXPECT_EQ(tickedCodes(b), Codes({"P0001"}));
+    EXPECT_EQ(b.Label1->text(), "已選 2 項");
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(codesIn(picked), Codes({"P0001", "P0199"}));
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Board, AScannersCodeAndEnterLandInTheSearch)
+{
+    addProducts(db, 1, 250);
+    TFormProdChk &b = open();
+    ASSERT_EQ(b.focusWidget(), b.DBCtrlGrid1);
+    scan(b, "P0200");
+    EXPECT_EQ(b.Edit1->text(), "P0200");
+    EXPECT_EQ(shownCodes(b), Codes({"P0200"}));
+    EXPECT_TRUE(tickedCodes(b).empty()) << "the scanner's Enter ticks nothing";
+    EXPECT_EQ(b.focusWidget(), b.DBCtrlGrid1) << "the keys are back on the board";
+    QTest::keyClick(b.DBCtrlGrid1, Qt::Key_Space);
+    EXPECT_EQ(tickedCodes(b), Codes({"P0200"}));
+
+    scan(b, "P0201");
+    EXPECT_EQ(b.Edit1->text(), "P0201") << "a new code starts a new search";
+    EXPECT_EQ(shownCodes(b), Codes({"P0201"}));
+    scan(b, "NOSUCH");
+    EXPECT_TRUE(shownCodes(b).empty());
+    EXPECT_TRUE(pageCaptions(b).empty());
+    EXPECT_EQ(b.Label1->text(), "已選 1 項");
+    QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(codesIn(picked), Codes({"P0200"}));
 }

@@ -10,8 +10,14 @@ static constexpr char codePage[] = "windows-950";
 
 QString decodeText(const std::string &bytes)
 {
-    QStringDecoder decoder(codePage, QStringConverter::Flag::Stateless);
-    QString text = decoder(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return CodePageDecoder()(bytes);
+}
+
+CodePageDecoder::CodePageDecoder() : decoder_(codePage, QStringConverter::Flag::Stateless) {}
+
+QString CodePageDecoder::operator()(const std::string &bytes)
+{
+    QString text = decoder_(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
     // A lead byte without its second byte at the end is dropped by the converter: mark it.
     size_t i = 0;
     while (i < bytes.size())

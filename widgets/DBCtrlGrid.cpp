@@ -112,6 +112,7 @@ void TDBCtrlGrid::paintEvent(QPaintEvent *event)
     static const QPixmap empty = checkPicture(false);
     const data::TField *text = dataSet_->findField(textField_);
     const data::TField *code = dataSet_->findField(codeField_);
+    CodePageDecoder decode;
     QFont codeFont = font();
     codeFont.setPixelSize(CodePixelSize);
     const QFontMetrics codeMetrics(codeFont);
@@ -126,7 +127,7 @@ void TDBCtrlGrid::paintEvent(QPaintEvent *event)
         const QRect box = checkBoxRect(row);
         p.drawPixmap(box.topLeft() + QPoint(1, 0), isChecked(row) ? ticked : empty);
         if (text) {
-            const QString shown = decodeText(dataSet_->displayValue(row, text->index()).asString());
+            const QString shown = decode(dataSet_->displayValue(row, text->index()).asString());
             const QRect area = textRect(row);
             p.setFont(font());
             p.setPen(palette().color(QPalette::WindowText));
@@ -134,7 +135,7 @@ void TDBCtrlGrid::paintEvent(QPaintEvent *event)
                        fontMetrics().elidedText(shown, Qt::ElideRight, area.width()));
         }
         if (code) {
-            const QString shown = decodeText(dataSet_->displayValue(row, code->index()).asString()).trimmed();
+            const QString shown = decode(dataSet_->displayValue(row, code->index()).asString()).trimmed();
             const QRect area = codeRect(row);
             p.setFont(codeFont);
             p.setPen(codeColour);
