@@ -1,21 +1,27 @@
-// How long the product board takes on a large catalogue: opening it (the count, the first page and its copy)
-// and changing page, each split into the server's own time for the same statements and the program's time
-// beyond it. Make the catalogue first:
+// How long the product board takes on a large catalogue, for bills of 0, 2,000 and 10,000 lines: opening it
+// (the count, the page list, the first page shown) and changing to page 2, a middle page and the last page.
+// Make the catalogue first:
 //
 //   build/tools/makedemo DIR --products 50000
 //   build/bench/bench_board DIR [--repeat N]
+//   build/bench/bench_board DIR --crossover [--repeat N]
 //
-// Every figure is the median of N runs (15 by default), in milliseconds. The server's time is measured within
-// the same run: the time the board's record sets spend waiting for their statements and rows. Before each
-// change of page five products are ticked, so that the change collects them.
+// Every figure is the median of N runs (15 by default) in milliseconds, the bills taken in turns within each
+// run. Beside each figure stands its limit, measured in the same run: the server's own minimum for what the
+// operator sees, plus 100 ms. That minimum is the count of the products in use and their first 100 rows for
+// the opening, and the 100 rows of the page, read from its first code on, for a change of page; neither
+// leaves the bill out, which only adds to the server's work.
+//
+// --crossover opens the board's offer both ways (the shop's statements with the bill in NOT IN lists, and the
+// codes read once) for bills of 0 to 60 codes, to find the bill size from which reading the codes once is
+// the cheaper (LiteralExclusionLimit).
 
-#include "data/DbError.h"
+#include "data/SqlQuery.h"
 #include "prodchk/FrmProdChk.h"
-#include "prodchk/ProductPages.h"
+#include "prodchk/ProductOffer.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/ProductMerge.h"
 #include "transfer/core/TransferStore.h"
-#include "widgets/DBCtrlGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,6 +32,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace {
@@ -49,109 +56,126 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-/// Counts the time spent in the server: running a statement and fetching each of its rows.
-class TimedProvider : public data::IRecordProvider {
-public:
-    explicit TimedProvider(data::IRecordProvider &inner) : inner_(inner) {}
-    double spent = 0;
+constexpr double Allowance = 100; // ms beyond the server's own minimum
 
-    std::unique_ptr<data::IRecordSource> open(const std::string &commandText) override
-    {
-        std::unique_ptr<data::IRecordSource> source;
-        spent += millis([&] { source = inner_.open(commandText); });
-        return std::make_unique<Source>(std::move(source), spent);
-    }
-
-private:
-    class Source : public data::IRecordSource {
-    public:
-        Source(std::unique_ptr<data::IRecordSource> inner, double &spent) : inner_(std::move(inner)), spent_(spent) {}
-        const std::vector<data::TFieldDef> &fieldDefs() const override { return inner_->fieldDefs(); }
-        bool fetch(std::vector<data::TValue> &row) override
-        {
-            bool more = false;
-            spent_ += millis([&] { more = inner_->fetch(row); });
-            return more;
-        }
-
-    private:
-        std::unique_ptr<data::IRecordSource> inner_;
-        double &spent_;
-    };
-    data::IRecordProvider &inner_;
-};
-
-/// Medians of the whole time of an operation and of the server's part of it.
-struct Figure {
-    std::vector<double> total, server;
-    void measure(TimedProvider &provider, const std::function<void()> &work)
-    {
-        provider.spent = 0;
-        total.push_back(millis(work));
-        server.push_back(provider.spent);
-    }
-};
-
-void print(const std::string &what, const Figure &f)
+/// Runs a statement on the connection and reads all its rows.
+void readAll(data::TSQLDataSet &statement, const std::string &text)
 {
-    std::vector<double> program;
-    for (std::size_t i = 0; i < f.total.size(); ++i)
-        program.push_back(f.total[i] - f.server[i]);
-    std::printf("  %-36s %9.2f %9.2f %9.2f\n", what.c_str(), median(f.total), median(f.server), median(program));
+    statement.close();
+    statement.setCommandText(text);
+    const auto rows = statement.openSource(true);
+    std::vector<data::TValue> row;
+    while (rows->fetch(row)) {
+    }
 }
 
-/// Ticks five products of the page shown, as the operator would before changing page.
-void tickSome(prodchk::TFormProdChk &board)
+/// A bill of `lines` lines, its products spread over the catalogue of P00001 … P50000: its exclusion list.
+std::string billOf(int lines)
+{
+    data::TClientDataSet table;
+    transfer::createLineTable(table);
+    const int step = lines > 0 ? 50000 / lines : 1;
+    for (int n = 1; n <= lines; ++n) {
+        char code[16];
+        std::snprintf(code, sizeof code, "P%05d", n * step);
+        table.append();
+        table.fieldByName("PROD_ID").setAsString(code);
+        table.post();
+    }
+    return transfer::exclusionList(transfer::LineTable(table));
+}
+
+struct Bill {
+    const char *name;
+    std::string prodIdList;
+    int pages = 0;
+    /// Figures and the server's minimum beside each, by operation.
+    std::map<std::string, std::pair<std::vector<double>, std::vector<double>>> times;
+};
+
+/// The board's first code on its page shown.
+std::string firstCodeShown(prodchk::TFormProdChk &board)
 {
     data::TClientDataSet &shown = *board.DataSource1();
-    for (int row = 0; row < std::min(5, shown.displayRowCount()); ++row) {
-        shown.gotoDisplayRow(row * 7);
-        shown.edit();
-        shown.fieldByName("DEL_FLAG").setAsString("True");
-        shown.post();
-    }
+    return shown.displayValue(0, shown.fieldByName("PROD_ID").index()).asString();
 }
 
-void runScenario(transfer::TransferStore &store, const char *name, int repeat)
+void runOnce(transfer::TransferStore &store, Bill &bill)
 {
     PrintedErrors errors;
     QTimer timer;
-    const std::string prodIdList = transfer::exclusionList(transfer::LineTable(store.ClientDataSet2));
+    data::TSQLDataSet minimum(&store.SQLConnection1);
+    auto record = [&bill](const std::string &what, double figure, double floor) {
+        bill.times[what].first.push_back(figure);
+        bill.times[what].second.push_back(floor);
+    };
 
-    Figure build, open, paint, second, middle, last;
-    int pages = 0;
-    for (int i = 0; i < repeat; ++i) {
-        prodchk::TFormProdChk *board = nullptr;
-        build.total.push_back(millis([&] {
-            board = new prodchk::TFormProdChk({store.SQLConnection1, store.TempCDS, timer, prodIdList, errors});
-        }));
-        build.server.push_back(0);
-        TimedProvider provider(board->DataSetProvider1);
-        board->ClientDataSet1.setProvider(&provider);
-        board->ClientDataSet2.setProvider(&provider);
+    prodchk::TFormProdChk *board = nullptr;
+    const double open = millis([&] {
+        board = new prodchk::TFormProdChk({store.SQLConnection1, store.TempCDS, timer, bill.prodIdList, errors});
+        board->listPages();
+        board->loadPage(0);
+    });
+    const double openFloor = millis([&] {
+        readAll(minimum, prodchk::countStatement(""));
+        readAll(minimum, prodchk::pageStatement(0, ""));
+    });
+    record("opening", open, openFloor);
 
-        open.measure(provider, [&] {
-            board->listPages(prodchk::countStatement(prodIdList));
-            board->loadPage(0);
+    bill.pages = board->ListBox1->count();
+    const std::pair<const char *, int> changes[] = {
+        {"page 2", 1}, {"a middle page", bill.pages / 2}, {"the last page", bill.pages - 1}};
+    for (auto [what, entry] : changes) {
+        const double change = millis([&] { board->ListBox1->setCurrentRow(entry); });
+        const std::string from = firstCodeShown(*board);
+        const double floor = millis([&] {
+            readAll(minimum, "select first 100 PROD_ID, PROD_SNAME,NOW_QTY,DEL_FLAG from PRODUCT"
+                             " WHERE NOW_QTY > 0 AND DEL_FLAG = 'False' AND PROD_ID >= '" + from +
+                                 "' ORDER BY PROD_ID");
         });
-        pages = board->ListBox1->count();
-        paint.measure(provider, [&] { board->DBCtrlGrid1->grab(); });
-        for (auto [figure, page] : {std::pair{&second, 1}, std::pair{&middle, pages / 2}, std::pair{&last, pages - 1}}) {
-            tickSome(*board);
-            figure->measure(provider, [&] { board->ListBox1->setCurrentRow(page); });
-        }
-        board->close(); // without "確定": the picked set goes back as it was
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        record(what, change, floor);
     }
+    board->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
-    std::printf("%s (%d pages), median of %d runs:\n", name, pages, repeat);
-    std::printf("  %-36s %9s %9s %9s\n", "", "total ms", "server ms", "program ms");
-    print("building the dialog", build);
-    print("opening (count, first page, copy)", open);
-    print("drawing a full page", paint);
-    print("changing to page 2", second);
-    print("changing to page " + std::to_string(pages / 2 + 1), middle);
-    print("changing to page " + std::to_string(pages), last);
+void printBill(const Bill &bill, int repeat)
+{
+    std::printf("%s (%d pages), median of %d runs, ms:\n", bill.name, bill.pages, repeat);
+    std::printf("  %-16s %9s %11s %9s %7s\n", "", "board", "server min", "limit", "ratio");
+    for (const char *what : {"opening", "page 2", "a middle page", "the last page"}) {
+        const auto &[figures, floors] = bill.times.at(what);
+        const double figure = median(figures);
+        const double limit = median(floors) + Allowance;
+        std::printf("  %-16s %9.1f %11.1f %9.1f %7.2f\n", what, figure, median(floors), limit, figure / limit);
+    }
+}
+
+/// Opening the offer both ways for small bills: the count and the first page, no window.
+void crossover(transfer::TransferStore &store, int repeat)
+{
+    PrintedErrors errors;
+    QTimer timer;
+    const std::string noBill;
+    prodchk::TFormProdChk board({store.SQLConnection1, store.TempCDS, timer, noBill, errors});
+    std::printf("opening the offer, median of %d runs, ms:\n  %6s %12s %12s\n", repeat, "codes", "statements",
+                "page starts");
+    for (int codes = 0; codes <= 40; codes += 5) {
+        const std::string list = billOf(codes);
+        std::vector<double> literal, once;
+        for (int i = 0; i < repeat; ++i) {
+            for (auto [times, limit] : {std::pair{&literal, 1 << 30}, std::pair{&once, -1}}) {
+                times->push_back(millis([&, limit] {
+                    prodchk::ProductOffer offer(list, limit);
+                    offer.count(board.ClientDataSet2, board.SQLDataSet1);
+                    board.ClientDataSet1.close();
+                    board.ClientDataSet1.setCommandText(*offer.pageStatement(0));
+                    board.ClientDataSet1.open();
+                }));
+            }
+        }
+        std::printf("  %6d %12.1f %12.1f\n", codes, median(literal), median(once));
+    }
 }
 
 } // namespace
@@ -162,33 +186,40 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_board DIR [--repeat N]   (DIR made by makedemo DIR --products 50000)\n");
+        std::fprintf(stderr, "usage: bench_board DIR [--crossover] [--repeat N]   "
+                             "(DIR made by makedemo DIR --products 50000)\n");
         return 2;
     }
     std::string dir = argv[1];
     if (dir.back() != '/')
         dir += '/';
     int repeat = 15;
-    if (argc >= 4 && std::strcmp(argv[2], "--repeat") == 0)
-        repeat = std::max(1, std::atoi(argv[3]));
+    bool crossing = false;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
+            repeat = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--crossover") == 0)
+            crossing = true;
+    }
 
     try {
         transfer::TransferStore store(dir);
         store.SQLConnection1.open();
         transfer::createLineTable(store.ClientDataSet2);
         transfer::createPickedSet(store.TempCDS);
-        runScenario(store, "empty bill", repeat);
-
-        // A bill of 2,000 lines: the exclusion list runs past one IN list.
-        auto &lines = store.ClientDataSet2;
-        for (int n = 1; n <= 2000; ++n) {
-            char code[16];
-            std::snprintf(code, sizeof code, "P%05d", n * 7);
-            lines.append();
-            lines.fieldByName("PROD_ID").setAsString(code);
-            lines.post();
+        if (crossing) {
+            crossover(store, repeat);
+            return 0;
         }
-        runScenario(store, "bill of 2,000 lines", repeat);
+        std::vector<Bill> bills;
+        for (auto [name, lines] : {std::pair{"empty bill", 0}, {"bill of 2,000 lines", 2000},
+                                   {"bill of 10,000 lines", 10000}})
+            bills.push_back({.name = name, .prodIdList = billOf(lines), .pages = 0, .times = {}});
+        for (int i = 0; i < repeat; ++i)
+            for (Bill &bill : bills)
+                runOnce(store, bill);
+        for (const Bill &bill : bills)
+            printBill(bill, repeat);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -16,8 +16,14 @@ unsigned char asciiLower(unsigned char byte) { return byte >= 'A' && byte <= 'Z'
 
 QString decodeText(std::string_view bytes)
 {
-    QStringDecoder decoder(codePageName, QStringConverter::Flag::Stateless);
-    QString text = decoder(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return CodePageDecoder()(bytes);
+}
+
+CodePageDecoder::CodePageDecoder() : decoder_(codePageName, QStringConverter::Flag::Stateless) {}
+
+QString CodePageDecoder::operator()(std::string_view bytes)
+{
+    QString text = decoder_(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
     // A lead byte without its second byte at the end is dropped by the converter: mark it.
     std::size_t i = 0;
     while (i < bytes.size())

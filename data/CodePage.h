@@ -3,6 +3,7 @@
 // becomes Unicode only where it is shown, printed or written into a text format, through these functions.
 
 #include <QString>
+#include <QStringDecoder>
 
 #include <optional>
 #include <string>
@@ -17,6 +18,16 @@ inline constexpr char codePageName[] = "windows-950";
 /// Bytes that are not code page 950 (an unassigned pair, a lead byte without its second byte) show as the
 /// replacement mark.
 QString decodeText(std::string_view bytes);
+/// decodeText() for many texts: one converter serves them all (opening one costs more than decoding a name).
+class CodePageDecoder {
+public:
+    CodePageDecoder();
+    QString operator()(std::string_view bytes);
+
+private:
+    QStringDecoder decoder_;
+};
+
 /// Empty when the text holds a character that code page 950 cannot write.
 std::optional<std::string> encodeText(QStringView text);
 /// Whether decodeText() and encodeText() give these very bytes back: not so for bytes that are no character

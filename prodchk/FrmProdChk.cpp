@@ -5,7 +5,11 @@
 #include "widgets/DBCtrlGrid.h"
 #include "widgets/Fonts.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
@@ -27,13 +31,27 @@ constexpr int ListItemHeight = 21;
 
 using Codes = std::unordered_set<std::string>;
 
-/// The page list's entries are all of one height.
-class FixedHeightItems : public QStyledItemDelegate {
+/// The page list's entries are all of one height, their captions centred without margins so that "第438頁"
+/// fits beside the scroll bar.
+class PageCaptions : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         return {QStyledItemDelegate::sizeHint(option, index).width(), ListItemHeight};
+    }
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QString caption = item.text;
+        item.text.clear();
+        const QStyle *style = item.widget ? item.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+        const bool selected = item.state & QStyle::State_Selected;
+        painter->setFont(item.font);
+        painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(item.rect, Qt::AlignCenter | Qt::TextSingleLine, caption);
     }
 };
 
@@ -119,7 +137,8 @@ template <class F> void forEachFiltered(data::TClientDataSet &set, const char *f
 } // namespace
 
 TFormProdChk::TFormProdChk(const BoardLinks &links, QWidget *parent)
-    : QDialog(parent), SQLDataSet1(&links.SQLConnection1), links_(links), pickedBefore_(links.TempCDS.data())
+    : QDialog(parent), SQLDataSet1(&links.SQLConnection1), links_(links), offer_(links.ProdIdList),
+      pickedBefore_(links.TempCDS.data())
 {
     setObjectName(QStringLiteral("FormProdChk"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -138,8 +157,9 @@ TFormProdChk::TFormProdChk(const BoardLinks &links, QWidget *parent)
 
 TFormProdChk::~TFormProdChk()
 {
-    // The board listens to ClientDataSet3, which goes before the board does.
+    // The board and the count listen to ClientDataSet3, which goes before they do.
     DBCtrlGrid1->setDataSet(nullptr);
+    disconnect(&ClientDataSet3, nullptr, this, nullptr);
 }
 
 void TFormProdChk::buildLayout()
@@ -152,30 +172,47 @@ void TFormProdChk::buildLayout()
     Panel2 = panel(this, "Panel2", {0, 522, 792, 41});
     Panel3 = panel(this, "Panel3", {0, 11, 11, 511});
     Panel4 = panel(this, "Panel4", {781, 11, 11, 511});
-    Panel5 = panel(this, "Panel5", {11, 11, 77, 511});
+    Panel5 = panel(this, "Panel5", {11, 11, 102, 511});
     Panel5->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel5->setLineWidth(1);
 
     ListBox1 = new QListWidget(Panel5);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setGeometry(1, 1, 75, 509);
+    ListBox1->setGeometry(1, 1, 100, 509);
     ListBox1->setFrameShape(QFrame::NoFrame);
     QFont listFont;
     listFont.setFamilies({QStringLiteral("細明體"), QStringLiteral("MingLiU"), QStringLiteral("AR PL UMing TW")});
     listFont.setPixelSize(ListItemHeight);
     ListBox1->setFont(listFont);
-    ListBox1->setItemDelegate(new FixedHeightItems(ListBox1));
+    ListBox1->setItemDelegate(new PageCaptions(ListBox1));
     ListBox1->setUniformItemSizes(true);
     ListBox1->setFocusPolicy(Qt::NoFocus); // the keys stay with the board
 
     DBCtrlGrid1 = new widgets::TDBCtrlGrid(this);
     DBCtrlGrid1->setObjectName(QStringLiteral("DBCtrlGrid1"));
-    DBCtrlGrid1->setGeometry(88, 11, 693, 511);
+    DBCtrlGrid1->setGeometry(113, 11, 668, 511);
     DBCtrlGrid1->setCheckField("DEL_FLAG");
     DBCtrlGrid1->setTextField("PROD_SNAME");
+    DBCtrlGrid1->setCodeField("PROD_ID");
 
     SpeedButton1 = speedButton(Panel2, "SpeedButton1", "確定", confirmGlyph(), {88, 5, 89, 30});
     SpeedButton2 = speedButton(Panel2, "SpeedButton2", "離開", doorGlyph(), {178, 5, 89, 30});
+    SpeedButton3 = speedButton(Panel2, "SpeedButton3", "上一頁", QPixmap(), {290, 5, 80, 30});
+    SpeedButton4 = speedButton(Panel2, "SpeedButton4", "下一頁", QPixmap(), {371, 5, 80, 30});
+
+    Label1 = new QLabel(Panel2);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(462, 5, 100, 30);
+    Label1->setAlignment(Qt::AlignCenter);
+
+    Edit1 = new QLineEdit(Panel2);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(572, 5, 209, 30);
+    Edit1->setPlaceholderText(QStringLiteral("搜尋：代號或品名"));
+    Edit1->setClearButtonEnabled(true);
+    QFont searchFont = Edit1->font();
+    searchFont.setPixelSize(16);
+    Edit1->setFont(searchFont);
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { handle([this] { ListBox1Click(); }); });
     DBCtrlGrid1->keyDown = [this](int key) { handle([&] { DBCtrlGrid1KeyDown(key); }); };
@@ -184,6 +221,17 @@ void TFormProdChk::buildLayout()
     };
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { handle([this] { SpeedButton1Click(); }); });
     connect(SpeedButton2, &QToolButton::clicked, this, &QWidget::close);
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { handle([this] { SpeedButton3Click(); }); });
+    connect(SpeedButton4, &QToolButton::clicked, this, [this] { handle([this] { SpeedButton4Click(); }); });
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { handle([this] { Edit1Change(); }); });
+    // After the search (a scanner ends its code with Enter) the keys go back to the board.
+    connect(Edit1, &QLineEdit::returnPressed, DBCtrlGrid1, [this] { DBCtrlGrid1->setFocus(); });
+    connect(&ClientDataSet3, &data::TClientDataSet::changed, this, [this](const data::DataSetChange &change) {
+        if (change.kind != data::DataSetChange::CurrentMoved && change.kind != data::DataSetChange::StateChanged)
+            handle([this] { showTickedCount(); });
+    });
+    showTickedCount();
+    showPageButtons();
     DBCtrlGrid1->setFocus();
 }
 
@@ -192,27 +240,31 @@ data::TClientDataSet *TFormProdChk::DataSource1() const
     return DBCtrlGrid1->dataSet();
 }
 
-void TFormProdChk::listPages(const std::string &countStatement)
+void TFormProdChk::listPages()
 {
-    ClientDataSet2.close();
-    ClientDataSet2.setCommandText(countStatement);
-    ClientDataSet2.open();
-    const int products = ClientDataSet2.fields(0).asInteger();
+    const int products = offer_.count(ClientDataSet2, SQLDataSet1);
 
     const QSignalBlocker quiet(ListBox1);
     ListBox1->clear();
     for (int page = 1; (page - 1) * PageSize < products; ++page)
         ListBox1->addItem(QStringLiteral("第%1頁").arg(page));
     shownEntry_ = -1;
+    showPageButtons();
 }
 
 void TFormProdChk::loadPage(int page)
 {
+    const std::optional<std::string> statement = offer_.pageStatement(page);
     ClientDataSet1.close();
-    ClientDataSet1.setCommandText(pageStatement(page, links_.ProdIdList));
-    ClientDataSet1.open();
-
-    data::DataPacket rows = ClientDataSet1.data();
+    data::DataPacket rows;
+    if (statement) {
+        ClientDataSet1.setCommandText(*statement);
+        ClientDataSet1.open();
+        rows = ClientDataSet1.data();
+        offer_.keepOffered(rows);
+    } else {
+        rows.fields = ClientDataSet1.fieldDefs(); // no product: an empty page
+    }
     const Codes picked = codesOf(links_.TempCDS);
     const int code = ClientDataSet1.fieldByName("PROD_ID").index();
     const int flag = ClientDataSet1.fieldByName("DEL_FLAG").index();
@@ -258,6 +310,7 @@ void TFormProdChk::ListBox1Click()
     loadPage(std::max(entry, 0));
     shownEntry_ = entry;
     keepList.dismiss();
+    showPageButtons();
 }
 
 void TFormProdChk::DBCtrlGrid1KeyDown(int key)
@@ -282,6 +335,63 @@ void TFormProdChk::SpeedButton1Click()
         close();
     });
     CollectTicked();
+}
+
+void TFormProdChk::SpeedButton3Click()
+{
+    if (shownPage() > 0)
+        ListBox1->setCurrentRow(shownPage() - 1);
+}
+
+void TFormProdChk::SpeedButton4Click()
+{
+    if (shownPage() + 1 < ListBox1->count())
+        ListBox1->setCurrentRow(shownPage() + 1);
+}
+
+void TFormProdChk::Edit1Change()
+{
+    CollectTicked();
+    offer_.setSearch(Edit1->text());
+    listPages();
+    loadPage(0);
+}
+
+void TFormProdChk::keyPressEvent(QKeyEvent *event)
+{
+    // Text typed while the board has the keys (a barcode scanner's code, most often) starts a new search.
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace()) {
+        Edit1->setFocus();
+        Edit1->setText(text);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormProdChk::showTickedCount()
+{
+    // What "確定" would hand over: the picked set with the ticks of the page shown collected.
+    Codes picked = codesOf(links_.TempCDS);
+    if (ClientDataSet3.active()) {
+        const int code = ClientDataSet3.fieldByName("PROD_ID").index();
+        const int flag = ClientDataSet3.fieldByName("DEL_FLAG").index();
+        for (int row = 0; row < ClientDataSet3.displayRowCount(); ++row) {
+            const std::string shown = ClientDataSet3.displayValue(row, code).asString();
+            if (ClientDataSet3.displayValue(row, flag).asString() == Ticked)
+                picked.insert(shown);
+            else
+                picked.erase(shown);
+        }
+    }
+    const auto handedOver = std::ranges::count_if(picked, [this](const std::string &c) { return !offer_.onBill(c); });
+    Label1->setText(QStringLiteral("已選 %1 項").arg(handedOver));
+}
+
+void TFormProdChk::showPageButtons()
+{
+    SpeedButton3->setEnabled(shownPage() > 0);
+    SpeedButton4->setEnabled(shownPage() + 1 < ListBox1->count());
 }
 
 // Every way out of the board ends here; only "確定" keeps what this opening put into the picked set.

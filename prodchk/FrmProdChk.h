@@ -1,13 +1,17 @@
 #pragma once
 // TFormProdChk: the modal board "商品選擇" on which the operator ticks products to add to the transfer bill,
-// 100 a page in 5 columns of 20 panels, with the page list on the left. The tick lives only in the board's
-// in-memory copy of the page (DEL_FLAG "True"); the dialog writes nothing to the database.
+// 100 a page in 5 columns of 20 panels, with the page list on the left, 上一頁 and 下一頁 below, the number of
+// products ticked and a search field (code or part of the short name; typing on the board, as a barcode
+// scanner does, lands there too). The tick lives only in the board's in-memory copy of the page (DEL_FLAG
+// "True"); the dialog writes nothing to the database.
 //
 // Hand-over to the transfer screen: the ticked products of a page are collected into the picked-product set
 // whenever the operator changes page or confirms, and a product unticked on the page shown is taken out of it
 // again. "確定" collects the page shown, starts the screen's merge timer and closes. Leaving any other way
 // ("離開", the close box, Escape) puts the picked-product set back as it was when the board was opened.
 // The dialog frees itself when it closes.
+
+#include "ProductOffer.h"
 
 #include "data/ClientDataSet.h"
 #include "data/DataSetProvider.h"
@@ -16,9 +20,12 @@
 
 #include <QDialog>
 
+#include <algorithm>
 #include <string>
 
 class QFrame;
+class QLabel;
+class QLineEdit;
 class QListWidget;
 class QTimer;
 class QToolButton;
@@ -37,7 +44,7 @@ struct BoardLinks {
     data::TClientDataSet &TempCDS;
     /// The screen's one-shot merge timer, started on "確定".
     QTimer &Timer1;
-    /// The exclusion list: the products already on the bill (see ProductPages.h).
+    /// The exclusion list: the products already on the bill (see ProductPages.h), read when the board is built.
     const std::string &ProdIdList;
     /// The application's standard error box, for the failures of the board's handlers.
     prompts::IErrorReporter &errors;
@@ -70,13 +77,21 @@ public:
     widgets::TDBCtrlGrid *DBCtrlGrid1;
     QToolButton *SpeedButton1;
     QToolButton *SpeedButton2;
+    /// 上一頁 and 下一頁.
+    QToolButton *SpeedButton3;
+    QToolButton *SpeedButton4;
+    /// The number of products "確定" would hand over: ticked on any page and not on the bill.
+    QLabel *Label1;
+    /// The search: code or part of the short name.
+    QLineEdit *Edit1;
 
     /// DataSource1: the record set the board shows and the keys tick (ClientDataSet3 once a page is loaded).
     data::TClientDataSet *DataSource1() const;
 
-    /// Runs `countStatement` on ClientDataSet2 and fills the page list: "第1頁", "第2頁", … one caption per
-    /// started page; none selected. Raises EDatabaseError with the server's message.
-    void listPages(const std::string &countStatement);
+    /// Counts the products offered (see ProductOffer.h; the shop's count statement runs on ClientDataSet2) and
+    /// fills the page list: "第1頁", "第2頁", … one caption per started page; none selected. Raises
+    /// EDatabaseError with the server's message; the list is then left as it was.
+    void listPages();
     /// Loads page `page` (from 0) into ClientDataSet1, copies it into ClientDataSet3 with the products already
     /// picked ticked, and shows it on the board. On a failure the board keeps what it showed.
     void loadPage(int page);
@@ -87,6 +102,9 @@ public:
 
     void done(int result) override;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void buildLayout();
     template <class F> void handle(F &&work) { widgets::guarded(links_.errors, std::forward<F>(work)); }
@@ -94,8 +112,15 @@ private:
     void ListBox1Click();
     void DBCtrlGrid1KeyDown(int key);
     void SpeedButton1Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void Edit1Change();
+    void showTickedCount();
+    void showPageButtons();
+    int shownPage() const { return std::max(shownEntry_, 0); }
 
     BoardLinks links_;
+    ProductOffer offer_;
     /// The picked-product set as it was when the board was opened, for leaving without "確定".
     data::DataPacket pickedBefore_;
     bool confirmed_ = false;

@@ -26,6 +26,18 @@ void addProducts(TestDatabase &db, int first, int last)
     }
 }
 
+void addProduct(TestDatabase &db, const std::string &code, const std::string &shortName)
+{
+    auto quoted = [](const std::string &text) {
+        std::string out = "'";
+        for (char c : text)
+            out += c == '\'' ? "''" : std::string(1, c);
+        return out + "'";
+    };
+    db.exec("INSERT INTO PRODUCT(PROD_ID, PROD_NAME, PROD_SNAME, NOW_QTY, DEL_FLAG) VALUES (" + quoted(code) + ", " +
+            quoted(shortName) + ", " + quoted(shortName) + ", 10, 'False')");
+}
+
 void choosePage(prodchk::TFormProdChk &board, int entry)
 {
     QListWidget *list = board.ListBox1;
@@ -39,6 +51,13 @@ void touchTick(prodchk::TFormProdChk &board, int row)
     const QRect box = board.DBCtrlGrid1->checkBoxRect(row);
     ASSERT_FALSE(box.isNull()) << "row " << row << " is not on the board";
     QTest::mouseClick(board.DBCtrlGrid1, Qt::LeftButton, {}, box.center());
+}
+
+void scan(prodchk::TFormProdChk &board, const std::string &text)
+{
+    for (char c : text)
+        QTest::keyClick(board.focusWidget(), c);
+    QTest::keyClick(board.focusWidget(), Qt::Key_Return);
 }
 
 std::vector<std::string> pageCaptions(prodchk::TFormProdChk &board)
@@ -69,6 +88,16 @@ std::vector<std::string> boardCodes(prodchk::TFormProdChk &board, bool onlyTicke
 std::vector<std::string> shownCodes(prodchk::TFormProdChk &board) { return boardCodes(board, false); }
 
 std::vector<std::string> tickedCodes(prodchk::TFormProdChk &board) { return boardCodes(board, true); }
+
+std::vector<std::vector<std::string>> everyPage(prodchk::TFormProdChk &board)
+{
+    std::vector<std::vector<std::string>> pages;
+    for (int entry = 0; entry < board.ListBox1->count(); ++entry) {
+        choosePage(board, entry);
+        pages.push_back(shownCodes(board));
+    }
+    return pages;
+}
 
 std::vector<std::string> codesIn(data::TClientDataSet &set)
 {

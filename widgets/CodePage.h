@@ -6,6 +6,7 @@
 
 namespace widgets {
 
+using data::CodePageDecoder;
 using data::decodeText;
 using data::encodeText;
 

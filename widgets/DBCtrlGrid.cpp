@@ -13,6 +13,8 @@ namespace widgets {
 namespace {
 
 const QColor currentColour(255, 255, 128);
+const QColor codeColour(60, 60, 60);
+constexpr int CodePixelSize = 10;
 
 QPixmap checkPicture(bool ticked)
 {
@@ -83,7 +85,13 @@ QRect TDBCtrlGrid::checkBoxRect(int displayRow) const
 QRect TDBCtrlGrid::textRect(int displayRow) const
 {
     const QRect panel = panelRect(displayRow);
-    return panel.isNull() ? QRect() : QRect(panel.topLeft() + QPoint(23, 5), QSize(112, 17));
+    return panel.isNull() ? QRect() : QRect(panel.topLeft() + QPoint(23, 1), QSize(PanelWidth - 25, 12));
+}
+
+QRect TDBCtrlGrid::codeRect(int displayRow) const
+{
+    const QRect panel = panelRect(displayRow);
+    return panel.isNull() ? QRect() : QRect(panel.topLeft() + QPoint(23, 12), QSize(PanelWidth - 25, 11));
 }
 
 bool TDBCtrlGrid::isChecked(int displayRow) const
@@ -103,6 +111,11 @@ void TDBCtrlGrid::paintEvent(QPaintEvent *event)
     static const QPixmap ticked = checkPicture(true);
     static const QPixmap empty = checkPicture(false);
     const data::TField *text = dataSet_->findField(textField_);
+    const data::TField *code = dataSet_->findField(codeField_);
+    CodePageDecoder decode;
+    QFont codeFont = font();
+    codeFont.setPixelSize(CodePixelSize);
+    const QFontMetrics codeMetrics(codeFont);
     const int current = dataSet_->currentDisplayRow();
     const int last = std::min(dataSet_->displayRowCount(), topRow_ + PanelsPerPage);
     for (int row = topRow_; row < last; ++row) {
@@ -114,11 +127,20 @@ void TDBCtrlGrid::paintEvent(QPaintEvent *event)
         const QRect box = checkBoxRect(row);
         p.drawPixmap(box.topLeft() + QPoint(1, 0), isChecked(row) ? ticked : empty);
         if (text) {
-            const QString shown = decodeText(dataSet_->displayValue(row, text->index()).asString());
+            const QString shown = decode(dataSet_->displayValue(row, text->index()).asString());
             const QRect area = textRect(row);
+            p.setFont(font());
             p.setPen(palette().color(QPalette::WindowText));
-            p.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+            p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                        fontMetrics().elidedText(shown, Qt::ElideRight, area.width()));
+        }
+        if (code) {
+            const QString shown = decode(dataSet_->displayValue(row, code->index()).asString()).trimmed();
+            const QRect area = codeRect(row);
+            p.setFont(codeFont);
+            p.setPen(codeColour);
+            p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                       codeMetrics.elidedText(shown, Qt::ElideRight, area.width()));
         }
     }
 }
@@ -143,7 +165,7 @@ void TDBCtrlGrid::mousePressEvent(QMouseEvent *event)
     if (row < 0)
         return;
     moveTo(row);
-    if (dataSet_->currentDisplayRow() == row && checkBoxRect(row).contains(pos))
+    if (dataSet_->currentDisplayRow() == row)
         toggle();
 }
 

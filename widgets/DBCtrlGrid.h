@@ -1,7 +1,8 @@
 #pragma once
 // TDBCtrlGrid: a board of panels over a record set, one panel per display row, 5 columns of 20 panels
-// filled column by column. Each panel carries a check box bound to one field and a text bound to another.
-// The board paints its panels itself and follows every change of the record set.
+// filled column by column. Each panel carries a check box bound to one field, a text bound to another and,
+// in a second, smaller line, a third field (the product code). A touch anywhere on a panel makes it current
+// and toggles its check box. The board paints its panels itself and follows every change of the record set.
 
 #include "data/ClientDataSet.h"
 
@@ -19,7 +20,7 @@ public:
     static constexpr int ColCount = 5;
     static constexpr int RowCount = 20;
     static constexpr int PanelsPerPage = ColCount * RowCount;
-    static constexpr int PanelWidth = 138;
+    static constexpr int PanelWidth = 133;
     static constexpr int PanelHeight = 24;
     static constexpr char CheckedValue[] = "True";
     static constexpr char UncheckedValue[] = "False";
@@ -31,6 +32,7 @@ public:
     data::TClientDataSet *dataSet() const { return dataSet_; }
     void setCheckField(const std::string &name) { checkField_ = name; update(); }
     void setTextField(const std::string &name) { textField_ = name; update(); }
+    void setCodeField(const std::string &name) { codeField_ = name; update(); }
 
     /// Every key that goes down in the board, before the board moves its current row.
     std::function<void(int key)> keyDown;
@@ -40,10 +42,11 @@ public:
 
     /// The first display row on the board (a multiple of 100).
     int topRow() const { return topRow_; }
-    /// Where a display row's panel, check box and text sit; empty when the row is not on the board.
+    /// Where a display row's panel, check box, text and code line sit; empty when the row is not on the board.
     QRect panelRect(int displayRow) const;
     QRect checkBoxRect(int displayRow) const;
     QRect textRect(int displayRow) const;
+    QRect codeRect(int displayRow) const;
     bool isChecked(int displayRow) const;
 
     QSize sizeHint() const override;
@@ -63,6 +66,7 @@ private:
     data::TClientDataSet *dataSet_ = nullptr;
     std::string checkField_ = "DEL_FLAG";
     std::string textField_ = "PROD_SNAME";
+    std::string codeField_ = "PROD_ID";
     int topRow_ = 0;
 };
 
