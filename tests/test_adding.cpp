@@ -43,6 +43,8 @@ protected:
     void SetUp() override
     {
         db.exec("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
+        db.exec("INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S01')");
+        db.exec("INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S02')");
         addProducts(db, 1, 13);
         addStock(1, 13);
         // P0011 has no stock row in the branch, P0012 none in the main warehouse.
@@ -142,6 +144,26 @@ TEST_F(Adding, WithoutAStockingDateTheButtonDoesNothing)
     EXPECT_TRUE(s.ProdIdList.empty());
     EXPECT_EQ(s.PageSize, 0);
     EXPECT_TRUE(messages.shown().empty());
+    expectNoErrors();
+}
+
+TEST_F(Adding, TheBoardOpensOnlyForWarehouseCodesThatNameTwoWarehouses)
+{
+    TFormTouchMove &s = screen();
+    QStringList told;
+    for (const auto &[branch, main] : {std::pair{"s02", "S01"}, {"S02", "S99"}, {" S01", "S01 "}, {"", "S01"}}) {
+        s.bsSkinEdit1->setText(branch);
+        s.bsSkinEdit2->setText(main);
+        messages = prompts::ScriptedMessageBox();
+        QTest::mouseClick(s.bsSkinButton2, Qt::LeftButton);
+        EXPECT_EQ(dialogs.ran, 0) << branch << " / " << main;
+        ASSERT_EQ(messages.shown().size(), 1u) << branch << " / " << main;
+        EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Warning);
+        told += messages.texts();
+    }
+    EXPECT_TRUE(told[0].contains("「S02」")) << told[0].toStdString();
+    EXPECT_TRUE(told[1].contains("S99")) << told[1].toStdString();
+    EXPECT_TRUE(told[2].contains("不可相同")) << told[2].toStdString();
     expectNoErrors();
 }
 

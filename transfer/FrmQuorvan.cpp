@@ -4,6 +4,8 @@
 #include "data/SqlText.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/QuantityCheck.h"
+#include "transfer/core/WarehouseCheck.h"
+#include "transfer/core/WarehouseCode.h"
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
@@ -326,6 +328,15 @@ void TFormTouchMove::bsSkinDBGrid1KeyPress(QChar &key)
     // Enter moves on like Tab: the grid first ends the cell's editing, then the cell cursor moves.
     if (key == QChar('\r'))
         QMetaObject::invokeMethod(bsSkinDBGrid1, &widgets::TDBGrid::moveNext, Qt::QueuedConnection);
+}
+
+bool TFormTouchMove::headerCodesAreWarehouses()
+{
+    const auto wrong =
+        checkWarehouseCodes(store.SQLQuery1, trimCode(bsSkinEdit1->bytes()), trimCode(bsSkinEdit2->bytes()));
+    if (wrong)
+        services_.messages.messageDlg(*wrong, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
+    return !wrong;
 }
 
 void TFormTouchMove::bsSkinDBGrid1MouseMove()

@@ -132,6 +132,9 @@ private:
     // Start-up and shutdown
     void FormCreate();
     void FormClose();
+    /// Whether both warehouse codes of the header name warehouses and differ; when not, the operator is told
+    /// what is wrong. Runs before anything that uses the codes.
+    bool headerCodesAreWarehouses();
     // Stocking date and proposal
     void N1Click();
     void N2Click();

@@ -17,7 +17,7 @@ namespace transfer {
 
 void TFormTouchMove::bsSkinButton2Click()
 {
-    if (Edit_Rdate->text().isEmpty())
+    if (Edit_Rdate->text().isEmpty() || !headerCodesAreWarehouses())
         return;
     ProdIdList = exclusionList(LineTable(store.ClientDataSet2));
     PageSize = prodchk::PageSize;
