@@ -7,9 +7,12 @@
 #include "PreviewError.h"
 #include "ReportTemplate.h"
 
+#include "terminal/TerminalFolder.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
@@ -41,7 +44,7 @@ private:
     std::unique_ptr<QApplication> own_;
 };
 
-QString programDir() { return QCoreApplication::applicationDirPath(); }
+QString programDir() { return QFile::decodeName(terminal::terminalFolder().c_str()); }
 
 void showError(const QString &message)
 {

@@ -64,6 +64,7 @@ BillWriter::Result BillWriter::write(const std::string &salesText)
         ScopedTransaction transaction(store_.SQLConnection2);
         insertHeader(today, salesText);
 
+        Result result{true, {}};
         auto &lines = store_.ClientDataSet2;
         for (lines.first(); !lines.eof(); lines.next()) {
             if (lines.fieldByName("PROD_ID").asString().empty())
@@ -72,9 +73,11 @@ BillWriter::Result BillWriter::write(const std::string &salesText)
             if (quantity.isNull() || quantity.asInteger() <= 0)
                 continue;
             insertLine(today);
+            ++result.lines;
+            result.quantity += quantity.asInteger();
         }
         transaction.commit();
-        return {true, {}};
+        return result;
     } catch (...) {
         return {false, currentErrorText()}; // the transaction has been rolled back on the way out
     }

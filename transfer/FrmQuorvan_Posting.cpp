@@ -6,6 +6,7 @@
 #include "BillWriter.h"
 #include "PreviewHandOff.h"
 
+#include "terminal/Journal.h"
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
@@ -76,11 +77,20 @@ void TFormTouchMove::WriteBill()
     if (!writer.hasStoredLines())
         return;
     BusyCursor busy;
-    if (!writer.write(salesIdBytes_).written) {
+    const BillWriter::Result result = writer.write(salesIdBytes_);
+    if (!result.written) {
         busy.restore();
+        qCWarning(terminal::journal).noquote() << "bill" << QString::fromStdString(store.BillNo) << "not written:"
+                                               << widgets::errorText(std::runtime_error(result.error));
         services_.messages.messageDlg(WriteFailedMessage, widgets::MsgKind::Warning, widgets::MsgButtons::Ok);
         return;
     }
+    qCInfo(terminal::journal).noquote()
+        << QStringLiteral("posted bill %1: %2 lines, quantity %3, %4 -> %5, user %6, %7")
+               .arg(QString::fromStdString(store.BillNo)).arg(result.lines).arg(result.quantity)
+               .arg(widgets::decodeText(store.SStockID), widgets::decodeText(store.TStockID),
+                    widgets::decodeText(salespersonCode(salesIdBytes_)),
+                    services_.clock.now().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
     // The busy cursor stays while the question is open and while the preview runs.
     if (services_.messages.messageDlg(WrittenQuestion, widgets::MsgKind::Confirmation, widgets::MsgButtons::YesNo) ==
         widgets::MsgResult::Yes)
@@ -91,6 +101,7 @@ void TFormTouchMove::WriteBill()
 
 void TFormTouchMove::fcImageBtn1Click()
 {
+    qCInfo(terminal::journal).noquote() << "preview of bill" << QString::fromStdString(store.BillNo);
     PreviewHandOff(store, services_.programDir).run();
 }
 

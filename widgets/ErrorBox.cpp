@@ -3,6 +3,7 @@
 #include "CodePage.h"
 
 #include "data/DbError.h"
+#include "terminal/Journal.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -12,6 +13,7 @@ namespace widgets {
 
 void TErrorBox::showError(const QString &message)
 {
+    qCWarning(terminal::journal).noquote() << "error shown:" << message;
     QMessageBox::critical(parent_, QApplication::applicationName(), message, QMessageBox::Ok);
 }
 
