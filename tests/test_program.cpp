@@ -2,6 +2,8 @@
 // display, pointing a terminal at a shop database, and stopping on the signals of a logout or a service
 // stop while the embedded engine is in use.
 
+#include "ProgramRun.h"
+
 #include "data/IniFile.h"
 
 #include <QDir>
@@ -18,40 +20,6 @@
 namespace {
 
 const QString Program = QStringLiteral(TOUCHMOVE_PROGRAM_DIR "/touchmove");
-
-struct Outcome {
-    int exitCode = -1;
-    QString out, err;
-};
-
-/// Runs the program to its end; `environment` changes the test's own (an empty value removes a variable).
-Outcome run(const QString &program, const QStringList &arguments, const QMap<QString, QString> &environment = {},
-        const QByteArray &input = {})
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (auto it = environment.begin(); it != environment.end(); ++it) {
-        if (it.value().isEmpty())
-            env.remove(it.key());
-        else
-            env.insert(it.key(), it.value());
-    }
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Outcome result;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "the program did not end: " << arguments.join(' ').toStdString();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return result;
-}
 
 const QMap<QString, QString> NoDisplay = {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
 
@@ -97,7 +65,7 @@ TEST(Options, WorkWithoutADisplay)
         {{"--version", "--colour"}, 1, QStringLiteral("Unknown option 'colour'")},
     };
     for (const auto &c : cases) {
-        const Outcome r = run(Program, c.arguments, NoDisplay);
+        const Outcome r = runProgram(Program, c.arguments, NoDisplay);
         const QString arguments = c.arguments.join(' ');
         EXPECT_EQ(r.exitCode, c.exitCode) << arguments.toStdString() << "\n" << r.err.toStdString();
         EXPECT_TRUE((r.out + r.err).contains(c.says)) << arguments.toStdString() << " says:\n"
@@ -114,13 +82,13 @@ TEST(Connect, WritesTheDefinitionForItsOwnerOnlyAndKeepsItWhenTheConnectionFails
 
     const QString missing = folder.file(QStringLiteral("NONE.FDB"));
     const QByteArray before = folder.bytes(QStringLiteral("dbxconnections.ini"));
-    Outcome r = run(folder.program(), {"--connect", missing, "--user", "SYSDBA"}, NoDisplay, "secret\n");
+    Outcome r = runProgram(folder.program(), {"--connect", missing, "--user", "SYSDBA"}, NoDisplay, "secret\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("cannot connect to ") + missing)) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("left as it was"))) << r.err.toStdString();
     EXPECT_EQ(folder.bytes(QStringLiteral("dbxconnections.ini")), before);
 
-    r = run(folder.program(), {"--connect", database, "--user", "SYSDBA"}, NoDisplay, "masterkey\n");
+    r = runProgram(folder.program(), {"--connect", database, "--user", "SYSDBA"}, NoDisplay, "masterkey\n");
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("(store 'K001')"))) << r.out.toStdString();
     EXPECT_EQ(QFile::permissions(definition) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther), 0)
