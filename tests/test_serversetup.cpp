@@ -7,6 +7,7 @@
 #include "PostingShop.h"
 #include "ProgramRun.h"
 #include "ScreenFixture.h"
+#include "TestServer.h"
 
 #include "data/SqlText.h"
 #include "tools/ShopDatabase.h"
@@ -25,8 +26,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string env(const char *name) { return qEnvironmentVariable(name).toStdString(); }
 
 /// The value of `key=` in the printed connection.
 QString printed(const QString &output, const QString &key)
@@ -55,11 +54,11 @@ std::string scalar(data::TSQLConnection &connection, const std::string &sql)
 
 TEST(ServerSetup, MakesADatabaseThatServesAWholeRoundAsTheTerminalsUser)
 {
-    const std::string server = env("TOUCHMOVE_SERVER"), folder = env("TOUCHMOVE_SERVER_DIR"),
-                      sysdba = env("TOUCHMOVE_SERVER_USER"), sysdbaPassword = env("TOUCHMOVE_SERVER_PASSWORD");
-    if (server.empty() || folder.empty() || sysdba.empty() || sysdbaPassword.empty())
-        GTEST_SKIP() << "no Firebird server: TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, TOUCHMOVE_SERVER_USER and "
-                        "TOUCHMOVE_SERVER_PASSWORD are not all set (scripts/test starts a server for the tests)";
+    const std::optional<TestServer> available = testServer();
+    if (!available)
+        GTEST_SKIP() << TestServer::Missing;
+    const std::string &server = available->server, &folder = available->folder, &sysdba = available->user,
+                      &sysdbaPassword = available->password;
     const QString database = QString::fromStdString(folder) + QStringLiteral("/setup-%1-%2.fdb")
                                                                   .arg(QCoreApplication::applicationPid())
                                                                   .arg(QDateTime::currentMSecsSinceEpoch());
