@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,13 +23,14 @@
 
 namespace {
 
-/// Closes the open dialogs and then the main window, as the operator would: the close handler writes the
-/// settings and the picked-product file, and the program ends.
-void closeEverything(QWidget &mainWindow)
+/// Closes the open dialogs and then the main window (when there is one yet), as the operator would: the
+/// close handler writes the settings and the picked-product file, and the program ends.
+void closeEverything(QWidget *mainWindow)
 {
     for (int tries = 0; tries < 16 && QApplication::activeModalWidget(); ++tries)
         QApplication::activeModalWidget()->close();
-    mainWindow.close();
+    if (mainWindow)
+        mainWindow->close();
     // A dialog that would not close keeps the event loop running: it ends all the same.
     QTimer::singleShot(3000, qApp, &QCoreApplication::quit);
 }
@@ -57,6 +59,11 @@ int main(int argc, char **argv)
     widgets::TSkinMessage messages;
     widgets::ModalDialogRunner dialogs;
     shell::StopSignals stopSignals;
+    QPointer<QWidget> mainWindow;
+    QObject::connect(&stopSignals, &shell::StopSignals::received, &app, [&mainWindow](int signal) {
+        qCInfo(terminal::journal).noquote() << "stopping on" << QStringLiteral("SIG") + sigabbrev_np(signal);
+        closeEverything(mainWindow);
+    });
     std::string folder;
     try {
         terminal::prepareTerminalFolder();
@@ -77,12 +84,9 @@ int main(int argc, char **argv)
         errors.showError(widgets::errorText(error));
         return 1;
     }
+    mainWindow = screen.get();
     // The first connection is open: an embedded engine has put in its own handlers by now.
     stopSignals.install();
-    QObject::connect(&stopSignals, &shell::StopSignals::received, screen.get(), [&screen](int signal) {
-        qCInfo(terminal::journal).noquote() << "stopping on" << QStringLiteral("SIG") + sigabbrev_np(signal);
-        closeEverything(*screen);
-    });
     PrepareDialog(clock); // the first date dialog; each use makes a fresh one
     screen->show();
     qCInfo(terminal::journal) << "the transfer screen is open";
