@@ -32,7 +32,8 @@ void restrictReading(const std::string &file)
         fail("Cannot restrict the access to", file, f.errorString());
 }
 
-/// A file's bytes and mode as they were, to be put back.
+/// A file's bytes as they were, to be put back. Its mode stays as it is now: a definition that others could
+/// read is not opened to them again.
 class FileBackup {
 public:
     explicit FileBackup(std::string file) : file_(std::move(file))
@@ -43,7 +44,6 @@ public:
         if (!f.open(QIODevice::ReadOnly))
             fail("Cannot read", file_, f.errorString());
         bytes_ = f.readAll();
-        permissions_ = f.permissions();
     }
 
     void restore() const
@@ -55,13 +55,11 @@ public:
         QSaveFile f(QString::fromStdString(file_));
         if (!f.open(QIODevice::WriteOnly) || f.write(*bytes_) != bytes_->size() || !f.commit())
             fail("Cannot put back", file_, f.errorString());
-        QFile::setPermissions(QString::fromStdString(file_), permissions_);
     }
 
 private:
     std::string file_;
     std::optional<QByteArray> bytes_;
-    QFile::Permissions permissions_;
 };
 
 } // namespace

@@ -31,8 +31,8 @@ void provideDriverDefinition(const std::string &folder);
 /// Points the terminal whose terminal folder is `folder` at the database of `login`: writes the connection
 /// definition the program reads (and the driver definition when there is none), then tries it by reading
 /// the shop's store id, which it returns (empty when the shop has none). When the connection fails, the
-/// connection definition is put back as it was (removed when there was none) and the error carries the
-/// server's or the system's message.
+/// connection definition gets back what it held (it is removed when there was none; it stays readable by its
+/// owner only) and the error carries the server's or the system's message.
 std::string connectTerminal(const std::string &folder, const DatabaseLogin &login);
 
 } // namespace terminal

@@ -87,11 +87,13 @@ TEST(Connect, WritesTheDefinitionForItsOwnerOnlyAndKeepsItWhenTheConnectionFails
     EXPECT_TRUE(r.err.contains(QStringLiteral("cannot connect to ") + missing)) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("left as it was"))) << r.err.toStdString();
     EXPECT_EQ(folder.bytes(QStringLiteral("dbxconnections.ini")), before);
+    EXPECT_EQ(QFile::permissions(definition) & (QFile::ReadGroup | QFile::ReadOther), 0)
+        << "a definition that others could read is theirs no more, even when the connection failed";
 
     r = runProgram(folder.program(), {"--connect", database, "--user", "SYSDBA"}, NoDisplay, "masterkey\n");
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("(store 'K001')"))) << r.out.toStdString();
-    EXPECT_EQ(QFile::permissions(definition) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther), 0)
+    EXPECT_EQ(QFile::permissions(definition) & (QFile::ReadGroup | QFile::ReadOther), 0)
         << "the definition holds a password";
     const data::TIniFile ini(definition.toStdString());
     EXPECT_EQ(ini.readString("Kobrel", "Database", ""), database.toStdString());
