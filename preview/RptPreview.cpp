@@ -8,7 +8,10 @@
 #include "PreviewWindow.h"
 #include "ReportTemplate.h"
 
+#include "terminal/TerminalFolder.h"
+
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -33,7 +36,7 @@ private:
     std::unique_ptr<QApplication> own_;
 };
 
-QString programDir() { return QCoreApplication::applicationDirPath(); }
+QString programDir() { return QFile::decodeName(terminal::terminalFolder().c_str()); }
 
 void showError(const QString &message)
 {

@@ -6,6 +6,7 @@
 
 #include "data/DbError.h"
 #include "data/IniFile.h"
+#include "terminal/Journal.h"
 #include "transfer/core/BillWriter.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/QuantityCheck.h"
@@ -27,6 +28,30 @@ namespace {
 const QString WrittenQuestion = QStringLiteral("資料寫入完成..!,是否列印..");
 const QString WriteFailed = QStringLiteral("資料寫入失敗..!,請重新輸出..");
 const QString QuantityTooLarge = QString::fromUtf8(transfer::QuantityTooLargeMessage);
+
+/// The journal's lines while the object lives.
+class JournalLines {
+public:
+    JournalLines() { previous_ = qInstallMessageHandler(&JournalLines::note); }
+    ~JournalLines()
+    {
+        qInstallMessageHandler(previous_);
+        lines().clear();
+    }
+    static QStringList &lines()
+    {
+        static QStringList noted;
+        return noted;
+    }
+
+private:
+    static void note(QtMsgType, const QMessageLogContext &context, const QString &message)
+    {
+        if (context.category && QLatin1String(context.category) == QLatin1String(terminal::journal().categoryName()))
+            lines().append(message);
+    }
+    QtMessageHandler previous_;
+};
 
 class Posting : public ::testing::Test, public ScreenFixture {
 protected:
@@ -83,8 +108,12 @@ TEST_F(Posting, BillWithEveryKindOfLine)
     addLine(l, 8, "P008", "below zero", 8, -2);
     transfer::LineTable(s().store.ClientDataSet2).lockFixedColumns(true);
     messages.queue(MsgResult::Yes);
+    const JournalLines journal;
     confirm();
 
+    EXPECT_EQ(journal.lines(), QStringList({"posted bill 200403010001: 4 lines, quantity 12, S01 -> S02, user A01, "
+                                            "2004/03/01 09:30:00",
+                                            "preview of bill 200403010001"}));
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
     EXPECT_EQ(memo(), QStringList({"調撥單號:200403010001", "調撥日期:2004/03/01", "撥出倉庫:S01  撥入倉庫:S02"}));
     EXPECT_EQ(s().BillNo, "200403010001");

@@ -5,6 +5,8 @@
 // Needs the real server: scripts/test starts one and sets TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR,
 // TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD.
 
+#include "TestServer.h"
+
 #include "data/SqlQuery.h"
 #include "tools/ShopDatabase.h"
 
@@ -58,23 +60,18 @@ private:
     bool created_ = false;
 };
 
-std::string env(const char *name) { return qEnvironmentVariable(name).toStdString(); }
-
 } // namespace
 
 TEST(SeveralTerminals, PostManyBillsAtOnceWithoutSharingANumber)
 {
-    const std::string server = env("TOUCHMOVE_SERVER"), folder = env("TOUCHMOVE_SERVER_DIR"),
-                      user = env("TOUCHMOVE_SERVER_USER"), password = env("TOUCHMOVE_SERVER_PASSWORD");
-    if (server.empty() || folder.empty() || user.empty() || password.empty())
-        GTEST_SKIP() << "no Firebird server for several terminals: TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, "
-                        "TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD are not all set "
-                        "(scripts/test starts a server for the tests)";
+    const std::optional<TestServer> server = testServer();
+    if (!server)
+        GTEST_SKIP() << TestServer::Missing;
 
     QTemporaryDir programFolder;
     ASSERT_TRUE(programFolder.isValid());
     const std::string programDir = programFolder.path().toStdString() + "/";
-    ServerDatabase db(programDir, server, folder, user, password);
+    ServerDatabase db(programDir, server->server, server->folder, server->user, server->password);
 
     data::TSQLConnection connection(programDir);
     connection.ConnectionName = "Kobrel";

@@ -3,8 +3,8 @@
 #include "data/DbError.h"
 #include "data/fb/Client.h"
 #include "data/fb/Status.h"
-#include "data/IniFile.h"
 #include "data/SqlQuery.h"
+#include "terminal/Definitions.h"
 
 #include <QFile>
 
@@ -14,21 +14,8 @@ using namespace Firebird;
 
 void writeDefinitionFiles(const Target &t)
 {
-    {
-        data::TIniFile ini(t.programDir + "dbxconnections.ini");
-        const std::pair<const char *, std::string> params[] = {
-            {"DriverName", "Interbase"}, {"Database", t.database}, {"RoleName", "RoleName"},
-            {"User_Name", t.user},       {"Password", t.password}, {"ServerCharSet", ""},
-            {"SQLDialect", "3"},         {"BlobSize", "-1"},       {"CommitRetain", "False"},
-            {"WaitOnLocks", "True"},     {"ErrorResourceFile", ""}, {"LocaleCode", "0000"},
-            {"Interbase TransIsolation", "ReadCommited"},          {"Trim Char", "False"}};
-        for (const auto &[k, v] : params)
-            ini.writeString("Kobrel", k, v);
-    }
-    data::TIniFile drivers(t.programDir + "dbxdrivers.ini");
-    drivers.writeString("Interbase", "GetDriverFunc", "getSQLDriverINTERBASE");
-    drivers.writeString("Interbase", "LibraryName", "libdbxfb.so");
-    drivers.writeString("Interbase", "VendorLib", t.vendorLib);
+    terminal::writeConnectionDefinition(t.programDir + "dbxconnections.ini", {t.database, t.user, t.password});
+    terminal::writeDriverDefinition(t.programDir + "dbxdrivers.ini", t.vendorLib);
 }
 
 static std::string dpbFor(data::fb::Client &client, const Target &t, bool create)

@@ -15,7 +15,8 @@ struct Target {
     std::string vendorLib = "libfbclient.so.2";
 };
 
-/// Writes "dbxconnections.ini" (section Kobrel) and "dbxdrivers.ini" (section Interbase) into the folder.
+/// Writes "dbxconnections.ini" (section Kobrel, readable by its owner only) and "dbxdrivers.ini"
+/// (section Interbase) into the folder.
 void writeDefinitionFiles(const Target &target);
 
 /// Creates the database file named by the target (replacing nothing: an existing file is an error) and runs

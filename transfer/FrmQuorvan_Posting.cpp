@@ -7,6 +7,9 @@
 #include "transfer/core/LineTable.h"
 #include "transfer/core/PreviewHandOff.h"
 #include "transfer/core/WarehouseCode.h"
+
+#include "prompts/ErrorText.h"
+#include "terminal/Journal.h"
 #include "widgets/CodePage.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/ImageButton.h"
@@ -82,11 +85,20 @@ void TFormTouchMove::WriteBill()
                        .master = store.SQL_Master,
                        .sub = store.SQL_Sub},
                       services_.clock);
-    if (!writer.write(billHeader(), salesIdBytes_, lines).written) {
+    const BillWriter::Result result = writer.write(billHeader(), salesIdBytes_, lines);
+    if (!result.written) {
         busy.restore();
+        qCWarning(terminal::journal).noquote() << "bill" << QString::fromStdString(BillNo) << "not written:"
+                                               << prompts::errorText(std::runtime_error(result.error));
         services_.messages.messageDlg(WriteFailedMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return;
     }
+    qCInfo(terminal::journal).noquote()
+        << QStringLiteral("posted bill %1: %2 lines, quantity %3, %4 -> %5, user %6, %7")
+               .arg(QString::fromStdString(BillNo)).arg(result.lines).arg(result.quantity)
+               .arg(widgets::decodeText(SStockID), widgets::decodeText(TStockID),
+                    widgets::decodeText(salespersonCode(salesIdBytes_)),
+                    services_.clock.now().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
     // The busy cursor stays while the question is open and while the preview runs.
     if (services_.messages.messageDlg(WrittenQuestion, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) ==
         prompts::MsgResult::Yes)
@@ -97,6 +109,7 @@ void TFormTouchMove::WriteBill()
 
 void TFormTouchMove::fcImageBtn1Click()
 {
+    qCInfo(terminal::journal).noquote() << "preview of bill" << QString::fromStdString(BillNo);
     PreviewHandOff(store.SQLQuery1, store.ClientDataSet1, services_.programDir).run(billHeader());
 }
 

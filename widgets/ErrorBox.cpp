@@ -1,6 +1,7 @@
 #include "ErrorBox.h"
 
 #include "data/DbError.h"
+#include "terminal/Journal.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -10,6 +11,7 @@ namespace widgets {
 
 void TErrorBox::showError(const QString &message)
 {
+    qCWarning(terminal::journal).noquote() << "error shown:" << message;
     QMessageBox::critical(parent_, QApplication::applicationName(), message, QMessageBox::Ok);
 }
 

@@ -1,5 +1,7 @@
 #include "SkinMessage.h"
 
+#include "terminal/Journal.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,6 +16,8 @@ using prompts::MsgResult;
 MsgResult TSkinMessage::messageDlg(const QString &text, MsgKind kind, MsgButtons buttons)
 {
     const bool warning = kind == MsgKind::Warning;
+    if (warning)
+        qCWarning(terminal::journal).noquote() << "warning shown:" << text;
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question,
                     warning ? QStringLiteral("Warning") : QStringLiteral("Confirm"), text, QMessageBox::NoButton,
                     parent_);

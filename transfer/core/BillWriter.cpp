@@ -60,6 +60,7 @@ BillWriter::Result BillWriter::write(const BillHeader &header, const std::string
         data::TSQLTransactionScope transaction(second);
         insertHeader(header, today, salesText);
 
+        Result result{true, {}};
         for (lines.set().first(); !lines.set().eof(); lines.set().next()) {
             if (lines.prodId().asString().empty())
                 continue;
@@ -67,9 +68,11 @@ BillWriter::Result BillWriter::write(const BillHeader &header, const std::string
             if (quantity.isNull() || quantity.asInteger() <= 0)
                 continue;
             insertLine(header, lines, today);
+            ++result.lines;
+            result.quantity += quantity.asInteger();
         }
         transaction.commit();
-        return {true, {}};
+        return result;
     } catch (...) {
         return {false, currentErrorText()}; // the transaction has been rolled back on the way out
     }

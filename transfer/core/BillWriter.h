@@ -37,6 +37,9 @@ public:
         /// Why the bill was not written; empty for the silent abort of the quantity check, which has shown
         /// its own message.
         std::string error;
+        /// What a written bill holds: its lines and their quantities added up.
+        int lines = 0;
+        long long quantity = 0;
     };
 
     /// The statement objects and `clock` must outlive the writer.

@@ -3,6 +3,7 @@
 #include "data/IniFile.h"
 #include "data/SqlText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
 #include <QScopeGuard>
@@ -79,12 +80,16 @@ std::string PreviewHandOff::reportTitle()
 
 void callPreviewModule(const std::string &programDir)
 {
-    QLibrary module(QString::fromStdString(programDir) + QString::fromLatin1(PreviewModuleName));
-    if (!module.load()) {
-        module.setFileName(QString::fromLatin1(PreviewModuleName));
-        if (!module.load())
-            throw EDLLLoadError("Unable to Load DLL");
+    // An installed program keeps its terminal files apart from itself: its own folder comes second.
+    QLibrary module;
+    const QString folders[] = {QString::fromStdString(programDir), QCoreApplication::applicationDirPath() + '/', {}};
+    for (const QString &folder : folders) {
+        module.setFileName(folder + QString::fromLatin1(PreviewModuleName));
+        if (module.load())
+            break;
     }
+    if (!module.isLoaded())
+        throw EDLLLoadError("Unable to Load DLL");
     const auto unload = qScopeGuard([&module] { module.unload(); });
     using ShowForm = void (*)();
     if (const auto showForm = reinterpret_cast<ShowForm>(module.resolve("ShowForm")))

@@ -50,9 +50,10 @@ private:
     std::string programDir_;
 };
 
-/// Loads the preview module from `programDir` first, then through the platform's usual search; calls its
-/// "ShowForm" when it has one (it returns when the preview is closed) and unloads it again, also when the call
-/// raises. Raises EDLLLoadError "Unable to Load DLL" when no module can be loaded.
+/// Loads the preview module from `programDir` first, then from the running program's folder, then through
+/// the platform's usual search; calls its "ShowForm" when it has one (it returns when the preview is closed)
+/// and unloads it again, also when the call raises. Raises EDLLLoadError "Unable to Load DLL" when no module
+/// can be loaded.
 void callPreviewModule(const std::string &programDir);
 
 } // namespace transfer
