@@ -287,7 +287,7 @@ TEST_F(Adding, TheBillsProductsAreNeverOfferedAndQuotesInCodesAreDoubled)
             EXPECT_EQ(shownCodes(b), Codes({"P0001", "P0002", "P0004", "P0005", "P0006", "P0007", "P0008", "P0009",
                                             "P0010", "P0011", "P0012", "P0013"}));
         });
-        EXPECT_EQ(s.ProdIdList, "'P0003','P''Q'");
+        EXPECT_EQ(s.ProdIdList, "'P0003','P''Q'") << messages.texts().join("|").toStdString();
     }
     EXPECT_EQ(dialogs.ran, 3);
     expectNoErrors();
