@@ -246,6 +246,7 @@ void TFormTouchMove::buildLayout()
     bsSkinDBGrid1->mouseMoved = [this](Qt::KeyboardModifiers, const QPoint &) {
         handle([this] { bsSkinDBGrid1MouseMove(); });
     };
+    bsSkinDBGrid1->entryRefused = [this] { handle([this] { bsSkinDBGrid1EntryRefused(); }); };
     store.ClientDataSet2.beforePost = [this](data::TClientDataSet &) { ClientDataSet2BeforePost(); };
 
     connect(N1, &QAction::triggered, this, [this] { handle([this] { N1Click(); }); });
@@ -326,6 +327,16 @@ void TFormTouchMove::bsSkinDBGrid1KeyPress(QChar &key)
     // Enter moves on like Tab: the grid first ends the cell's editing, then the cell cursor moves.
     if (key == QChar('\r'))
         QMetaObject::invokeMethod(bsSkinDBGrid1, &widgets::TDBGrid::moveNext, Qt::QueuedConnection);
+}
+
+void TFormTouchMove::warn(const char *text)
+{
+    services_.messages.messageDlg(text, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
+}
+
+void TFormTouchMove::bsSkinDBGrid1EntryRefused()
+{
+    warn(NumberRangeMessage);
 }
 
 void TFormTouchMove::bsSkinDBGrid1MouseMove()

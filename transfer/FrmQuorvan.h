@@ -41,6 +41,9 @@ class TImageButton;
 
 namespace transfer {
 
+/// A quantity typed or keyed in that is no whole number of 32 bits.
+inline constexpr char NumberRangeMessage[] = "數值超出範圍..!,請輸入 -2147483648 至 2147483647 的整數..";
+
 /// What the screen works with besides itself. Everything must outlive the screen.
 struct ScreenServices {
     /// The program folder, ending with the path separator: definitions, settings and hand-off files.
@@ -128,6 +131,8 @@ private:
     BillHeader billHeader() const { return {BillNo, SStockID, TStockID, StoreID}; }
     /// Runs a handler inside the error guard.
     template <class F> void handle(F &&work) { widgets::guarded(services_.errors, std::forward<F>(work)); }
+    /// Shows a warning with its OK button.
+    void warn(const char *text);
 
     // Start-up and shutdown
     void FormCreate();
@@ -145,6 +150,7 @@ private:
     void ClientDataSet2BeforePost();
     void bsSkinDBGrid1KeyPress(QChar &key);
     void bsSkinDBGrid1MouseMove();
+    void bsSkinDBGrid1EntryRefused();
     // Posting and preview
     void fcImageBtn2Click();
     void fcImageBtn1Click();

@@ -2,13 +2,19 @@
 
 #include "DataSetModel.h"
 #include "ErrorBox.h"
+#include "WholeNumber.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QInputMethodEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+
+#include <utility>
 
 namespace widgets {
 
@@ -42,7 +48,8 @@ private:
 };
 
 /// The cell editor's keys: Tab and Enter move on, Escape cancels the line's edit, Up and Down leave the
-/// line; every typed character goes to the grid's key hook first.
+/// line; every typed character goes to the grid's key hook first. A number cell's editor takes whole
+/// numbers only, and the grid takes or refuses what an editor holds.
 class GridDelegate : public QStyledItemDelegate {
 public:
     explicit GridDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -50,8 +57,18 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor); line && grid_->isNumberColumn(index.column()))
+            line->setValidator(new WholeNumberValidator(line));
         grid_->openEditor_ = editor;
         return editor;
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            grid_->takeEntry(index, line->text());
+        else
+            QStyledItemDelegate::setModelData(editor, model, index);
     }
 
 protected:
@@ -66,19 +83,19 @@ protected:
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             return true;
         case Qt::Key_Tab:
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             grid_->moveNext();
             return true;
         case Qt::Key_Backtab:
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             grid_->movePrevious();
             return true;
         case Qt::Key_Up:
         case Qt::Key_Down: {
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             const QModelIndex cur = grid_->currentIndex();
             grid_->moveToCell(cur.row() + (key->key() == Qt::Key_Up ? -1 : 1), cur.column());
             return true;
@@ -93,10 +110,12 @@ protected:
     }
 
 private:
-    void finish(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+    void finish(QWidget *editor)
     {
+        const QPointer<QWidget> alive(editor);
         emit commitData(editor);
-        emit closeEditor(editor, hint);
+        if (alive)
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
 
     TDBGrid *grid_;
@@ -162,6 +181,9 @@ void TDBGrid::followDataSet()
     const QModelIndex cur = currentIndex();
     if (cur.isValid() && cur.row() == row)
         return;
+    // The record set was moved under an open editor: its text belongs to a line that is no longer current.
+    if (QWidget *editor = liveEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     following_ = true;
     selectionModel()->setCurrentIndex(model_->index(row, cur.isValid() ? cur.column() : 0),
                                       QItemSelectionModel::ClearAndSelect);
@@ -170,9 +192,14 @@ void TDBGrid::followDataSet()
 
 bool TDBGrid::enterRow(int row)
 {
-    if (!dataSet_ || following_ || row == dataSet_->currentDisplayRow())
+    if (!dataSet_ || following_)
         return true;
-    commitOpenEditor();
+    if (refusal_)
+        return false;
+    if (row == dataSet_->currentDisplayRow())
+        return true;
+    if (!closeOpenEditor())
+        return false;
     try {
         dataSet_->gotoDisplayRow(row);
         return row == dataSet_->currentDisplayRow();
@@ -182,15 +209,65 @@ bool TDBGrid::enterRow(int row)
     }
 }
 
-void TDBGrid::commitOpenEditor()
+bool TDBGrid::isNumberColumn(int column) const
 {
-    if (openEditor_ && openEditor_->isVisible())
-        commitData(openEditor_);
+    return dataSet_ && column >= 0 && column < dataSet_->fieldCount() &&
+           dataSet_->fields(column).dataType() == data::TFieldType::ftInteger;
+}
+
+void TDBGrid::takeEntry(const QModelIndex &index, const QString &text)
+{
+    QString entry = text;
+    if (isNumberColumn(index.column())) {
+        const std::optional<data::TValue> value = wholeNumber(text);
+        if (!value) {
+            refuseEntry([this] {
+                if (entryRefused)
+                    entryRefused();
+            });
+            return;
+        }
+        entry = QString::fromStdString(value->asString());
+    }
+    try {
+        model_->writeText(index, entry);
+    } catch (const std::exception &) {
+        refuseEntry([this, error = std::current_exception()] {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception &e) {
+                report(e);
+            }
+        });
+    }
+}
+
+void TDBGrid::refuseEntry(std::function<void()> report)
+{
+    const bool queued = bool(refusal_);
+    refusal_ = std::move(report);
+    if (!queued)
+        QMetaObject::invokeMethod(this, [this] { std::exchange(refusal_, {})(); }, Qt::QueuedConnection);
+}
+
+QWidget *TDBGrid::liveEditor() const
+{
+    return openEditor_ && openEditor_->isVisible() ? openEditor_.data() : nullptr;
+}
+
+bool TDBGrid::closeOpenEditor()
+{
+    if (QWidget *editor = liveEditor()) {
+        commitData(editor);
+        if (openEditor_)
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    return !refusal_;
 }
 
 void TDBGrid::moveToCell(int row, int column)
 {
-    if (!model_ || column < 0 || column >= model_->columnCount() || row < 0)
+    if (!model_ || refusal_ || column < 0 || column >= model_->columnCount() || row < 0)
         return;
     if (row >= model_->rowCount()) {
         appendLine(column);
@@ -205,7 +282,8 @@ void TDBGrid::appendLine(int column)
         return;
     if (dataSet_->state() == TDataSetState::dsInsert && !dataSet_->modified())
         return; // the blank line at the end is already there
-    commitOpenEditor();
+    if (!closeOpenEditor())
+        return;
     try {
         dataSet_->append();
     } catch (const std::exception &error) {
@@ -241,6 +319,8 @@ void TDBGrid::movePrevious()
 
 void TDBGrid::cancelEdit()
 {
+    if (QWidget *editor = liveEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     if (!dataSet_ || (dataSet_->state() != TDataSetState::dsEdit && dataSet_->state() != TDataSetState::dsInsert))
         return;
     try {
@@ -307,6 +387,18 @@ void TDBGrid::mouseMoveEvent(QMouseEvent *event)
         }
     }
     QTableView::mouseMoveEvent(event);
+}
+
+void TDBGrid::inputMethodEvent(QInputMethodEvent *event)
+{
+    // The item view opens the cell editor for a commit of the input method but does not hand the commit on:
+    // the first character typed so would be lost.
+    if (state() != EditingState && !event->commitString().isEmpty() && edit(currentIndex(), AnyKeyPressed, event)) {
+        if (openEditor_)
+            QCoreApplication::sendEvent(openEditor_, event);
+        return;
+    }
+    QTableView::inputMethodEvent(event);
 }
 
 void TDBGrid::wheelEvent(QWheelEvent *event)

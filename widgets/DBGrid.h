@@ -4,6 +4,11 @@
 // posts a changed line through the record set's before-post check. A vetoed post keeps the cursor where
 // it was. Tab moves on, moving past the last line appends one; Enter ends the cell's editing and goes to
 // the key hook; Escape cancels the pending edit.
+//
+// A number cell's editor takes whole numbers only. What a cell editor holds is taken when its editing ends;
+// a text the record set does not take (a number beyond 32 bits, a failure of the set) is dropped, the cell
+// cursor stays on its cell, and the refusal is reported from the event loop once the editing is over: no
+// message box runs while Qt still holds the editor.
 
 #include "data/ClientDataSet.h"
 
@@ -32,6 +37,8 @@ public:
     std::function<void(QChar &key)> keyPressed;
     /// Every movement of the pointer over the cells.
     std::function<void(Qt::KeyboardModifiers modifiers, const QPoint &pos)> mouseMoved;
+    /// A text typed into a number cell was no whole number of 32 bits; the cell kept its value.
+    std::function<void()> entryRefused;
     /// Receives every failure of the record set met while the operator works the grid; the silent abort
     /// of a vetoed post is not reported.
     std::function<void(const std::exception &error)> onError;
@@ -46,12 +53,14 @@ public:
     /// The Tab movement: the next cell, after the last column the first cell of the next line.
     void moveNext();
     void movePrevious();
-    /// Drops the pending edit of the record set, restoring the line's values.
+    /// Drops an open cell editor with its text and the pending edit of the record set, restoring the
+    /// line's values.
     void cancelEdit();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
@@ -63,13 +72,22 @@ private:
     void moveToCell(int row, int column);
     void appendLine(int column);
     void followDataSet();
-    void commitOpenEditor();
+    bool isNumberColumn(int column) const;
+    /// Takes the text of a cell editor into the record set, or refuses it.
+    void takeEntry(const QModelIndex &index, const QString &text);
+    /// Reports a refused entry from the event loop; until then the cell cursor stays.
+    void refuseEntry(std::function<void()> report);
+    /// The cell editor while it is open (a closed one lingers until it is deleted).
+    QWidget *liveEditor() const;
+    /// Takes what the open cell editor holds and closes it; false when the text was refused.
+    bool closeOpenEditor();
     bool typeKey(QKeyEvent *event);
     void report(const std::exception &error);
 
     data::TClientDataSet *dataSet_ = nullptr;
     DataSetModel *model_ = nullptr;
     QPointer<QWidget> openEditor_;
+    std::function<void()> refusal_;
     QString hintText_;
     bool showHint_ = false;
     bool following_ = false;

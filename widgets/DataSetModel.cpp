@@ -137,25 +137,31 @@ Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const
 
 bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || index.row() >= rows_ || index.column() >= columns_)
-        return false;
-    const QString text = value.toString();
-    if (text == data(index, Qt::EditRole).toString())
+    if (role != Qt::EditRole)
         return false;
     try {
-        const auto bytes = encodeText(text);
-        if (!bytes)
-            throw data::EDatabaseError("'" + text.toStdString() + "' holds characters that cannot be stored");
-        if (index.row() != dataSet_->currentDisplayRow())
-            dataSet_->gotoDisplayRow(index.row());
-        dataSet_->fields(index.column()).setAsString(*bytes);
-        return true;
+        return writeText(index, value.toString());
     } catch (const data::EAbort &) {
         return false;
     } catch (const std::exception &error) {
         report(error);
         return false;
     }
+}
+
+bool DataSetModel::writeText(const QModelIndex &index, const QString &text)
+{
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_)
+        return false;
+    if (text == data(index, Qt::EditRole).toString())
+        return false;
+    const auto bytes = encodeText(text);
+    if (!bytes)
+        throw data::EDatabaseError("'" + text.toStdString() + "' holds characters that cannot be stored");
+    if (index.row() != dataSet_->currentDisplayRow())
+        dataSet_->gotoDisplayRow(index.row());
+    dataSet_->fields(index.column()).setAsString(*bytes);
+    return true;
 }
 
 void DataSetModel::report(const std::exception &error)

@@ -31,8 +31,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     /// Writes the text into the field of the row (making the row current first); unchanged text writes
-    /// nothing, so bytes the code page cannot show are never replaced.
+    /// nothing, so bytes the code page cannot show are never replaced. Failures go to onError.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    /// The same write, raising what the record set raises; whether anything was written.
+    bool writeText(const QModelIndex &index, const QString &text);
 
 private:
     void dataSetChanged(const data::DataSetChange &change);
