@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -454,6 +455,21 @@ TEST_F(Stocking, WhateverIsTypedIntoTheQuantityAndHoweverItEndsTheLineStaysValid
         }
     }
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Stocking, AfterALongProposalTheGridShowsItsFirstLine)
+{
+    for (int i = 0; i < 60; ++i)
+        item("P" + std::to_string(100 + i), 0, 5, 10);
+    TFormTouchMove &s = readyScreen();
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    auto *grid = s.bsSkinDBGrid1;
+    ASSERT_EQ(grid->model()->rowCount(), 60);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(grid->rowAt(0), 0) << "the first line is at the top";
+    EXPECT_EQ(grid->visualRect(grid->model()->index(0, 0)).top(), 0) << "and shown whole";
+    EXPECT_EQ(s.bsSkinScrollBar2->value(), 0);
 }
 
 } // namespace

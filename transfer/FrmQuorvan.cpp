@@ -334,6 +334,11 @@ void TFormTouchMove::warn(const char *text)
     services_.messages.messageDlg(text, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
 }
 
+widgets::TDBGrid::Pause TFormTouchMove::pauseGrid()
+{
+    return widgets::TDBGrid::Pause(*bsSkinDBGrid1);
+}
+
 void TFormTouchMove::bsSkinDBGrid1EntryRefused()
 {
     warn(NumberRangeMessage);

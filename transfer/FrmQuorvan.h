@@ -13,6 +13,7 @@
 #include "prompts/MessageBox.h"
 #include "transfer/core/BillHeader.h"
 #include "transfer/core/TransferStore.h"
+#include "widgets/DBGrid.h"
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
 
@@ -34,7 +35,6 @@ class QToolButton;
 
 namespace widgets {
 class TCodePageEdit;
-class TDBGrid;
 class TExtrudedLabel;
 class TImageButton;
 }
@@ -133,6 +133,8 @@ private:
     template <class F> void handle(F &&work) { widgets::guarded(services_.errors, std::forward<F>(work)); }
     /// Shows a warning with its OK button.
     void warn(const char *text);
+    /// Keeps the grid still for a whole operation on the line table.
+    widgets::TDBGrid::Pause pauseGrid();
 
     // Start-up and shutdown
     void FormCreate();

@@ -82,7 +82,11 @@ void TFormTouchMove::WriteBill()
                        .master = store.SQL_Master,
                        .sub = store.SQL_Sub},
                       services_.clock);
-    if (!writer.write(billHeader(), salesIdBytes_, lines).written) {
+    const bool written = [&] {
+        const auto pause = pauseGrid();
+        return writer.write(billHeader(), salesIdBytes_, lines).written;
+    }();
+    if (!written) {
         busy.restore();
         services_.messages.messageDlg(WriteFailedMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return;

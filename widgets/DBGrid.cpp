@@ -20,6 +20,30 @@ namespace widgets {
 
 using data::TDataSetState;
 
+namespace {
+
+constexpr int IndicatorWidth = 14;
+constexpr int RowHeight = 20;
+
+/// The current-row mark beside the lines. Its width is fixed, so the grid never measures its texts: with
+/// thousands of lines that measuring cost more than all the rest of a move.
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent)
+    {
+        setSectionsClickable(true);
+        setHighlightSections(true);
+        setMinimumSectionSize(1);
+        setDefaultSectionSize(RowHeight);
+        setSectionResizeMode(QHeaderView::Fixed);
+        setFixedWidth(IndicatorWidth);
+        setDefaultAlignment(Qt::AlignCenter);
+    }
+    QSize sizeHint() const override { return {IndicatorWidth, RowHeight}; }
+};
+
+} // namespace
+
 /// Lets the cell cursor leave its line only when the record set lets the line go, and keeps the
 /// selection on the cursor's cell.
 class CurrentCellSelection : public QItemSelectionModel {
@@ -131,11 +155,7 @@ TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent)
     setShowGrid(true);
     setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }")
                       .arg(palette().color(QPalette::WindowText).name()));
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setDefaultSectionSize(20);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setFixedWidth(14);
-    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    setVerticalHeader(new IndicatorHeader(this));
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
 }
@@ -173,7 +193,7 @@ void TDBGrid::setColumn(int column, const QString &caption, int width)
 
 void TDBGrid::followDataSet()
 {
-    if (!model_)
+    if (!model_ || pauses_ > 0)
         return;
     const int row = dataSet_->currentDisplayRow();
     if (row < 0 || row >= model_->rowCount() || model_->columnCount() == 0)
@@ -432,6 +452,26 @@ void TDBGrid::hideHint()
 void TDBGrid::report(const std::exception &error)
 {
     reportToHook(onError, error, "grid:");
+}
+
+TDBGrid::Pause::Pause(TDBGrid &grid) : grid_(grid)
+{
+    grid_.closeOpenEditor();
+    if (grid_.pauses_++ > 0)
+        return;
+    grid_.setUpdatesEnabled(false);
+    if (grid_.model_)
+        grid_.model_->setPaused(true);
+}
+
+TDBGrid::Pause::~Pause()
+{
+    if (--grid_.pauses_ > 0)
+        return;
+    if (grid_.model_)
+        grid_.model_->setPaused(false);
+    grid_.setUpdatesEnabled(true);
+    grid_.followDataSet();
 }
 
 } // namespace widgets

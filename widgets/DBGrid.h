@@ -57,6 +57,21 @@ public:
     /// line's values.
     void cancelEdit();
 
+    /// Keeps the grid still while a whole operation walks or fills its record set line by line (a
+    /// proposal, a merge, a posting): while a pause lives the grid neither follows nor paints the record
+    /// set's changes; when the last one ends the grid shows the set as it is then, with the current line in
+    /// view. An open cell editor is taken first. Pauses nest; the grid must outlive them.
+    class Pause {
+    public:
+        explicit Pause(TDBGrid &grid);
+        ~Pause();
+        Pause(const Pause &) = delete;
+        Pause &operator=(const Pause &) = delete;
+
+    private:
+        TDBGrid &grid_;
+    };
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -92,6 +107,7 @@ private:
     bool showHint_ = false;
     bool following_ = false;
     bool forwardingKey_ = false;
+    int pauses_ = 0;
 };
 
 } // namespace widgets
