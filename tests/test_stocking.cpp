@@ -11,6 +11,8 @@
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DataSetModel.h"
+#include "widgets/ImageButton.h"
+#include "widgets/NumPad.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -454,6 +456,97 @@ TEST_F(Stocking, WhateverIsTypedIntoTheQuantityAndHoweverItEndsTheLineStaysValid
             EXPECT_EQ(lines.currentDisplayRow(), expected.row()) << what;
         }
     }
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Stocking, ATouchOnAQuantityOpensTheKeypadWhoseOkStoresTheValueThroughTheCheck)
+{
+    for (const char *prod : {"P1", "P2"})
+        item(prod, 0, 5, 100);
+    TFormTouchMove &s = readyScreen();
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    auto &lines = s.store.ClientDataSet2;
+    auto *grid = s.bsSkinDBGrid1;
+    widgets::TNumPad *pad = s.NumPad1;
+    auto touch = [&](int row, int column) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, column)).center());
+    };
+    auto press = [](QPushButton *key) { QTest::mouseClick(key, Qt::LeftButton); };
+    auto keyIn = [&](const QString &keys) {
+        for (QChar k : keys)
+            press(k == QChar('-') ? pad->minusKey : pad->digitKeys[k.digitValue()]);
+    };
+    auto expectStored = [&](const char *quantity) {
+        EXPECT_FALSE(pad->isVisible());
+        EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse);
+        EXPECT_EQ(cell(s, 0, 6), QString(quantity));
+    };
+
+    touch(0, 1);
+    EXPECT_FALSE(pad->isVisible()) << "a fixed column opens no keypad";
+    touch(0, 6);
+    ASSERT_TRUE(pad->isVisible());
+    EXPECT_EQ(pad->text(), QString("5"));
+    const QRect cell0 = grid->visualRect(grid->model()->index(0, 6));
+    EXPECT_FALSE(pad->geometry().intersects(QRect(grid->viewport()->mapTo(&s, cell0.topLeft()), cell0.size())))
+        << "beside the cell, not over it";
+    EXPECT_TRUE(s.rect().contains(pad->geometry()));
+    for (QPushButton *key : pad->findChildren<QPushButton *>())
+        EXPECT_GE(key->height(), s.fcImageBtn2->height()) << "as large as the screen's other touch targets";
+    EXPECT_EQ(QApplication::focusWidget(), grid) << "the keypad leaves the keyboard with the grid";
+
+    keyIn("12");
+    EXPECT_EQ(pad->text(), QString("12")) << "the first key replaces the value shown";
+    press(pad->okKey);
+    expectStored("12");
+    EXPECT_TRUE(messages.shown().empty());
+
+    // More than the main stock: the check's message, the keypad stays on the value; Cancel takes it back.
+    touch(0, 6);
+    keyIn("999");
+    press(pad->okKey);
+    EXPECT_EQ(messages.texts(), QStringList{QString::fromUtf8(transfer::QuantityTooLargeMessage)});
+    EXPECT_TRUE(pad->isVisible());
+    EXPECT_EQ(lines.state(), data::TDataSetState::dsEdit);
+    EXPECT_EQ(cell(s, 0, 6), QString("999"));
+    press(pad->cancelKey);
+    expectStored("12");
+
+    // Refused, then corrected on the keypad.
+    touch(0, 6);
+    keyIn("999");
+    press(pad->okKey);
+    press(pad->backKey);
+    EXPECT_EQ(pad->text(), QString("99"));
+    press(pad->okKey);
+    EXPECT_EQ(messages.shown().size(), 2u);
+    expectStored("99");
+
+    // Beyond 32 bits: told so, and the line keeps its value; then a negative number.
+    touch(0, 6);
+    keyIn("99999999999");
+    press(pad->okKey);
+    EXPECT_EQ(messages.shown().back().text, QString::fromUtf8(transfer::NumberRangeMessage));
+    EXPECT_TRUE(pad->isVisible());
+    EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse);
+    EXPECT_EQ(cell(s, 0, 6), QString("99"));
+    press(pad->clearKey);
+    keyIn("-3");
+    press(pad->okKey);
+    expectStored("-3");
+    EXPECT_EQ(messages.shown().size(), 3u);
+
+    // The pointer opens no cell editor on a quantity; the keyboard does, Enter moves on and the keypad,
+    // whose cell the cursor left, closes.
+    touch(0, 6);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell0.center());
+    EXPECT_TRUE(pad->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    type("7");
+    enter();
+    EXPECT_EQ(cell(s, 0, 6), QString("7"));
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
+    EXPECT_FALSE(pad->isVisible());
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
 }
 

@@ -10,6 +10,8 @@
 #include "widgets/ExtrudedLabel.h"
 #include "widgets/Fonts.h"
 #include "widgets/ImageButton.h"
+#include "widgets/NumPad.h"
+#include "widgets/WholeNumber.h"
 
 #include <QCalendarWidget>
 #include <QCloseEvent>
@@ -24,6 +26,9 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+
+#include <optional>
+#include <utility>
 
 namespace transfer {
 
@@ -223,6 +228,9 @@ void TFormTouchMove::buildLayout()
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(16, 288, 241, 153);
 
+    NumPad1 = new widgets::TNumPad(this);
+    NumPad1->setObjectName(QStringLiteral("NumPad1"));
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
@@ -246,7 +254,21 @@ void TFormTouchMove::buildLayout()
     bsSkinDBGrid1->mouseMoved = [this](Qt::KeyboardModifiers, const QPoint &) {
         handle([this] { bsSkinDBGrid1MouseMove(); });
     };
+    bsSkinDBGrid1->cellPressed = [this](const QModelIndex &cell) {
+        bool taken = false;
+        handle([&] { taken = bsSkinDBGrid1CellClick(cell); });
+        return taken;
+    };
     bsSkinDBGrid1->entryRefused = [this] { handle([this] { bsSkinDBGrid1EntryRefused(); }); };
+    // The keypad belongs to its cell: when the cell cursor goes elsewhere, it closes.
+    connect(bsSkinDBGrid1->selectionModel(), &QItemSelectionModel::currentChanged, NumPad1,
+            [this](const QModelIndex &current) {
+                if (current != numPadCell_)
+                    NumPad1->hide();
+            });
+    connect(NumPad1, &widgets::TNumPad::accepted, this,
+            [this](const QString &text) { handle([&] { NumPad1Accept(text); }); });
+    connect(NumPad1, &widgets::TNumPad::cancelled, this, [this] { handle([this] { NumPad1Cancel(); }); });
     store.ClientDataSet2.beforePost = [this](data::TClientDataSet &) { ClientDataSet2BeforePost(); };
 
     connect(N1, &QAction::triggered, this, [this] { handle([this] { N1Click(); }); });
@@ -336,12 +358,49 @@ void TFormTouchMove::warn(const char *text)
 
 widgets::TDBGrid::Pause TFormTouchMove::pauseGrid()
 {
+    NumPad1->hide();
     return widgets::TDBGrid::Pause(*bsSkinDBGrid1);
+}
+
+bool TFormTouchMove::bsSkinDBGrid1CellClick(const QModelIndex &cell)
+{
+    const LineTable lines(store.ClientDataSet2);
+    if (cell.column() != lines.position(M_QTY))
+        return false;
+    numPadCell_ = cell;
+    numPadRefused_ = false;
+    QRect place = bsSkinDBGrid1->visualRect(cell);
+    place.moveTopLeft(bsSkinDBGrid1->viewport()->mapTo(this, place.topLeft()));
+    NumPad1->open(cell.data().toString(), place);
+    return true;
 }
 
 void TFormTouchMove::bsSkinDBGrid1EntryRefused()
 {
     warn(NumberRangeMessage);
+}
+
+void TFormTouchMove::NumPad1Accept(const QString &text)
+{
+    const std::optional<data::TValue> value = widgets::wholeNumber(text);
+    if (!value) {
+        warn(NumberRangeMessage);
+        return;
+    }
+    LineTable(store.ClientDataSet2).toMove().setValue(*value);
+    // Stored through the quantity check; a refusal raises the silent abort and keeps the keypad open.
+    numPadRefused_ = true;
+    store.ClientDataSet2.post();
+    numPadRefused_ = false;
+    NumPad1->hide();
+}
+
+void TFormTouchMove::NumPad1Cancel()
+{
+    NumPad1->hide();
+    // A value of the keypad that the check refused does not stay behind.
+    if (std::exchange(numPadRefused_, false))
+        bsSkinDBGrid1->cancelEdit();
 }
 
 void TFormTouchMove::bsSkinDBGrid1MouseMove()

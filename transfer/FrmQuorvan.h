@@ -17,6 +17,7 @@
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
 
+#include <QPersistentModelIndex>
 #include <QWidget>
 
 #include <string>
@@ -37,6 +38,7 @@ namespace widgets {
 class TCodePageEdit;
 class TExtrudedLabel;
 class TImageButton;
+class TNumPad;
 }
 
 namespace transfer {
@@ -110,6 +112,7 @@ public:
     widgets::TDBGrid *bsSkinDBGrid1;
     QScrollBar *bsSkinScrollBar1;
     QScrollBar *bsSkinScrollBar2;
+    widgets::TNumPad *NumPad1; ///< the keypad a touch on a 應補數 cell opens
     QTimer *Timer1;
 
     /// The settings file: the program folder, the screen's component name and ".INI".
@@ -133,7 +136,7 @@ private:
     template <class F> void handle(F &&work) { widgets::guarded(services_.errors, std::forward<F>(work)); }
     /// Shows a warning with its OK button.
     void warn(const char *text);
-    /// Keeps the grid still for a whole operation on the line table.
+    /// Keeps the grid still for a whole operation on the line table; the keypad closes.
     widgets::TDBGrid::Pause pauseGrid();
 
     // Start-up and shutdown
@@ -152,13 +155,20 @@ private:
     void ClientDataSet2BeforePost();
     void bsSkinDBGrid1KeyPress(QChar &key);
     void bsSkinDBGrid1MouseMove();
+    bool bsSkinDBGrid1CellClick(const QModelIndex &cell);
     void bsSkinDBGrid1EntryRefused();
+    void NumPad1Accept(const QString &text);
+    void NumPad1Cancel();
     // Posting and preview
     void fcImageBtn2Click();
     void fcImageBtn1Click();
 
     ScreenServices services_;
     std::string salesIdBytes_;
+    /// The cell the keypad was opened for.
+    QPersistentModelIndex numPadCell_;
+    /// The keypad's last value was refused by the quantity check and left its line pending.
+    bool numPadRefused_ = false;
 };
 
 } // namespace transfer

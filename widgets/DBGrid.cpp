@@ -409,6 +409,21 @@ void TDBGrid::mouseMoveEvent(QMouseEvent *event)
     QTableView::mouseMoveEvent(event);
 }
 
+void TDBGrid::mousePressEvent(QMouseEvent *event)
+{
+    pressTaken_ = QPersistentModelIndex();
+    QTableView::mousePressEvent(event);
+    const QModelIndex cell = indexAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || !cellPressed || !cell.isValid() || cell != currentIndex())
+        return;
+    try {
+        if (cellPressed(cell))
+            pressTaken_ = cell;
+    } catch (const std::exception &error) {
+        report(error);
+    }
+}
+
 void TDBGrid::inputMethodEvent(QInputMethodEvent *event)
 {
     // The item view opens the cell editor for a commit of the input method but does not hand the commit on:
@@ -419,6 +434,13 @@ void TDBGrid::inputMethodEvent(QInputMethodEvent *event)
         return;
     }
     QTableView::inputMethodEvent(event);
+}
+
+bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    if ((trigger == SelectedClicked || trigger == DoubleClicked) && index.isValid() && index == pressTaken_)
+        return false; // the cell's press hook took the pointer
+    return QTableView::edit(index, trigger, event);
 }
 
 void TDBGrid::wheelEvent(QWheelEvent *event)

@@ -12,6 +12,7 @@
 
 #include "data/ClientDataSet.h"
 
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTableView>
 
@@ -37,6 +38,10 @@ public:
     std::function<void(QChar &key)> keyPressed;
     /// Every movement of the pointer over the cells.
     std::function<void(Qt::KeyboardModifiers modifiers, const QPoint &pos)> mouseMoved;
+    /// A press of the pointer (a touch) on a cell, once the cell cursor stands on it; not called when the
+    /// cursor could not go there. Returning true takes the press: the pointer then opens no cell editor on
+    /// that cell (the keyboard still does).
+    std::function<bool(const QModelIndex &cell)> cellPressed;
     /// A text typed into a number cell was no whole number of 32 bits; the cell kept its value.
     std::function<void()> entryRefused;
     /// Receives every failure of the record set met while the operator works the grid; the silent abort
@@ -75,9 +80,11 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
 
 private:
     friend class GridDelegate;
@@ -102,6 +109,7 @@ private:
     data::TClientDataSet *dataSet_ = nullptr;
     DataSetModel *model_ = nullptr;
     QPointer<QWidget> openEditor_;
+    QPersistentModelIndex pressTaken_;
     std::function<void()> refusal_;
     QString hintText_;
     bool showHint_ = false;
