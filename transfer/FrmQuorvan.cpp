@@ -224,9 +224,14 @@ void TFormTouchMove::buildLayout()
     bsSkinMonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     fcImageBtn2 = imageButton(bsSkinPanel4, "fcImageBtn2", " 調撥確認", {80, 168, 113, 33});
     fcImageBtn1 = imageButton(bsSkinPanel4, "fcImageBtn1", " 預覽列印", {80, 224, 113, 33});
+    // The ways out of a line without a keyboard; they leave the keyboard with the grid.
+    bsSkinButton3 = button(bsSkinPanel4, "bsSkinButton3", "取消編輯", {16, 264, 117, 33});
+    bsSkinButton4 = button(bsSkinPanel4, "bsSkinButton4", "刪除商品", {140, 264, 117, 33});
+    bsSkinButton3->setFocusPolicy(Qt::NoFocus);
+    bsSkinButton4->setFocusPolicy(Qt::NoFocus);
     Memo1 = new QPlainTextEdit(bsSkinPanel4);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(16, 288, 241, 153);
+    Memo1->setGeometry(16, 304, 241, 153);
 
     NumPad1 = new widgets::TNumPad(this);
     NumPad1->setObjectName(QStringLiteral("NumPad1"));
@@ -279,6 +284,8 @@ void TFormTouchMove::buildLayout()
     connect(bsSkinButton2, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton2Click(); }); });
     connect(fcImageBtn2, &QAbstractButton::clicked, this, [this] { handle([this] { fcImageBtn2Click(); }); });
     connect(fcImageBtn1, &QAbstractButton::clicked, this, [this] { handle([this] { fcImageBtn1Click(); }); });
+    connect(bsSkinButton3, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton3Click(); }); });
+    connect(bsSkinButton4, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton4Click(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { Timer1Timer(); }); });
 }
 
@@ -401,6 +408,38 @@ void TFormTouchMove::NumPad1Cancel()
     // A value of the keypad that the check refused does not stay behind.
     if (std::exchange(numPadRefused_, false))
         bsSkinDBGrid1->cancelEdit();
+}
+
+void TFormTouchMove::bsSkinButton3Click()
+{
+    NumPad1->hide();
+    bsSkinDBGrid1->cancelEdit();
+}
+
+void TFormTouchMove::bsSkinButton4Click()
+{
+    auto &set = store.ClientDataSet2;
+    if (!set.active() || set.currentDisplayRow() < 0)
+        return;
+    const LineTable lines(set);
+    // The proposal numbers its lines up to the candidate count; the merge numbers the lines it adds after it.
+    const data::TValue number = lines.sno().value();
+    if (!number.isNull() && number.asInteger() <= CandidateCount) {
+        warn(ProposedLineMessage);
+        return;
+    }
+    const std::string code = lines.prodId().asString();
+    if (set.state() != data::TDataSetState::dsInsert && billedProducts_.contains(code)) {
+        warn(BilledLineMessage);
+        return;
+    }
+    const QString question = QString::fromUtf8(RemoveLineQuestion) + QChar('\n') + widgets::decodeText(code) +
+                             QStringLiteral("  ") + widgets::decodeText(lines.prodName().asString());
+    if (services_.messages.messageDlg(question, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) !=
+        prompts::MsgResult::Yes)
+        return;
+    NumPad1->hide();
+    set.remove();
 }
 
 void TFormTouchMove::bsSkinDBGrid1MouseMove()

@@ -20,6 +20,7 @@
 #include <QPersistentModelIndex>
 #include <QWidget>
 
+#include <set>
 #include <string>
 
 class QCalendarWidget;
@@ -45,6 +46,12 @@ namespace transfer {
 
 /// A quantity typed or keyed in that is no whole number of 32 bits.
 inline constexpr char NumberRangeMessage[] = "數值超出範圍..!,請輸入 -2147483648 至 2147483647 的整數..";
+/// The remove button on a line of the proposal.
+inline constexpr char ProposedLineMessage[] = "建議的商品不能刪除..!,只能刪除增加的商品..";
+/// The remove button on a line that a posted bill holds.
+inline constexpr char BilledLineMessage[] = "此商品已寫入調撥單..!,不能刪除..";
+/// Asked before a line is removed; the line's code and name follow on the next line.
+inline constexpr char RemoveLineQuestion[] = "是否刪除此商品..";
 
 /// What the screen works with besides itself. Everything must outlive the screen.
 struct ScreenServices {
@@ -107,6 +114,8 @@ public:
     QCalendarWidget *bsSkinMonthCalendar1;
     widgets::TImageButton *fcImageBtn2;
     widgets::TImageButton *fcImageBtn1;
+    QPushButton *bsSkinButton3; ///< cancels the edit of the current line, as Escape does
+    QPushButton *bsSkinButton4; ///< removes a line added by hand
     QPlainTextEdit *Memo1;
     QFrame *bsSkinPanel5;
     widgets::TDBGrid *bsSkinDBGrid1;
@@ -159,6 +168,8 @@ private:
     void bsSkinDBGrid1EntryRefused();
     void NumPad1Accept(const QString &text);
     void NumPad1Cancel();
+    void bsSkinButton3Click();
+    void bsSkinButton4Click();
     // Posting and preview
     void fcImageBtn2Click();
     void fcImageBtn1Click();
@@ -169,6 +180,8 @@ private:
     QPersistentModelIndex numPadCell_;
     /// The keypad's last value was refused by the quantity check and left its line pending.
     bool numPadRefused_ = false;
+    /// The products of the lines on the table when a bill was last posted.
+    std::set<std::string> billedProducts_;
 };
 
 } // namespace transfer

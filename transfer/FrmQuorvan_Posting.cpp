@@ -91,6 +91,8 @@ void TFormTouchMove::WriteBill()
         services_.messages.messageDlg(WriteFailedMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return;
     }
+    for (const auto &line : lines.set().data().rows)
+        billedProducts_.insert(line[lines.position(PROD_ID)].asString());
     // The busy cursor stays while the question is open and while the preview runs.
     if (services_.messages.messageDlg(WrittenQuestion, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) ==
         prompts::MsgResult::Yes)
