@@ -3,8 +3,10 @@
 // line table as on the screen (shown, at the screen's size, paused for the operation as the screen pauses
 // it), and once more with the grid attached but not paused, as an operator's own walk through the lines
 // meets it. Rounds are interleaved; every figure is a median and includes the event loop's work until the
-// grid is drawn. The goal holds for the operations of the screen, the posting and the proposal; the bare walk
-// in memory has none: what the paused grid adds to it is one redraw, whatever the number of lines.
+// grid is drawn. Each is measured as the time that passed and as the processor time of the program (the
+// embedded engine included), which leaves out the waits for a core that other work holds; the goal is judged
+// on the latter. It holds for the operations of the screen, the posting and the proposal; the bare walk in
+// memory has none: what the paused grid adds to it is one redraw, whatever the number of lines.
 //
 //   bench_grid [LINES] [ROUNDS]        (default 2000 lines, 5 rounds)
 
@@ -20,6 +22,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+
+#include <time.h>
 
 #include <algorithm>
 #include <array>
@@ -54,6 +58,19 @@ void makeShop(const bench::Shop &shop, int count)
     c.commit({});
 }
 
+/// Milliseconds passed and of processor time spent by the program.
+struct Time {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double processorMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -76,12 +93,13 @@ public:
     }
 
     /// Runs `work` on the line table with the grid as `how` says; the time until the event loop has no more
-    /// to do, in milliseconds.
-    double timed(Grid how, const std::function<void()> &work)
+    /// to do.
+    Time timed(Grid how, const std::function<void()> &work)
     {
         grid_.setDataSet(how == NoGrid ? nullptr : &store_.ClientDataSet2);
         QCoreApplication::processEvents();
         QElapsedTimer t;
+        const double cpu = processorMilliseconds();
         t.start();
         if (how == Paused) {
             const widgets::TDBGrid::Pause pause(grid_);
@@ -90,7 +108,7 @@ public:
             work();
         }
         QCoreApplication::processEvents();
-        return double(t.nsecsElapsed()) / 1e6;
+        return {double(t.nsecsElapsed()) / 1e6, processorMilliseconds() - cpu};
     }
 
     /// A fresh line table of the bench's lines.
@@ -100,12 +118,12 @@ public:
         bench::fillLineTable(store_.ClientDataSet2, lines_);
     }
 
-    double walk(Grid how)
+    Time walk(Grid how)
     {
         fillLines();
         const transfer::LineTable lines(store_.ClientDataSet2);
         long sum = 0;
-        const double ms = timed(how, [&] {
+        const Time ms = timed(how, [&] {
             for (lines.set().first(); !lines.set().eof(); lines.set().next())
                 sum += lines.toMove().asInteger();
         });
@@ -114,13 +132,13 @@ public:
         return ms;
     }
 
-    double post(Grid how)
+    Time post(Grid how)
     {
         fillLines();
         const std::string no = bench::billNo(++bills_);
         transfer::BillWriter writer({store_.SQLQuery1, store_.SQLQuery2, store_.SQL_Master, store_.SQL_Sub}, clock_);
         transfer::BillWriter::Result result;
-        const double ms = timed(how, [&] {
+        const Time ms = timed(how, [&] {
             result = writer.write({no, "S01", "S02", "K001"}, "A01_bench", transfer::LineTable(store_.ClientDataSet2));
         });
         if (!result.written)
@@ -128,14 +146,14 @@ public:
         return ms;
     }
 
-    double propose(Grid how)
+    Time propose(Grid how)
     {
         grid_.setDataSet(nullptr);
         transfer::createLineTable(store_.ClientDataSet2); // a terminal's first proposal
         transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2)},
                                     messages_);
         int candidates = 0;
-        const double ms = timed(how, [&] {
+        const Time ms = timed(how, [&] {
             if (!proposal.run({StockingDate, "S02", "S01"}, candidates))
                 throw std::runtime_error("the proposal stopped early");
             store_.ClientDataSet2.first();
@@ -170,7 +188,7 @@ int main(int argc, char **argv)
         Bench bench(shop.programDir(), lines);
         struct Operation {
             const char *name;
-            double (Bench::*run)(Grid);
+            Time (Bench::*run)(Grid);
             bool goal;
         };
         const Operation operations[] = {{"walk, in memory (no goal)", &Bench::walk, false},
@@ -180,26 +198,31 @@ int main(int argc, char **argv)
             (bench.*op.run)(NoGrid);
 
         // Each round starts with another of the three, so that none always follows the same one.
-        std::vector<double> times[std::size(operations)][GridKinds];
+        std::vector<double> wall[std::size(operations)][GridKinds], cpu[std::size(operations)][GridKinds];
         for (int r = 0; r < rounds; ++r)
             for (std::size_t o = 0; o < std::size(operations); ++o)
                 for (int i = 0; i < GridKinds; ++i) {
                     const int how = (r + i) % GridKinds;
-                    times[o][how].push_back((bench.*operations[o].run)(Grid(how)));
+                    const Time t = (bench.*operations[o].run)(Grid(how));
+                    wall[o][how].push_back(t.wall);
+                    cpu[o][how].push_back(t.cpu);
                 }
 
         std::printf("the line grid during whole operations, %d lines, embedded engine, median of %d interleaved rounds\n",
                     lines, rounds);
         bool met = true;
         for (std::size_t o = 0; o < std::size(operations); ++o) {
-            const double alone = median(times[o][NoGrid]);
-            std::printf("%s\n  %-34s %9.1f ms\n", operations[o].name, GridNames[NoGrid], alone);
+            const double wallAlone = median(wall[o][NoGrid]), cpuAlone = median(cpu[o][NoGrid]);
+            std::printf("%s\n  %-34s processor %8.1f ms, passed %8.1f ms\n", operations[o].name, GridNames[NoGrid],
+                        cpuAlone, wallAlone);
             for (int how = Paused; how < GridKinds; ++how) {
-                const double ms = median(times[o][how]);
+                const double c = median(cpu[o][how]), w = median(wall[o][how]);
                 const bool judged = operations[o].goal && how == Paused;
-                std::printf("  %-34s %9.1f ms   limit %.2f x = %9.1f ms   ratio %5.2f%s\n", GridNames[how], ms, Limit,
-                            Limit * alone, ms / alone, judged ? (ms <= Limit * alone ? "  met" : "  NOT MET") : "");
-                met = met && (!judged || ms <= Limit * alone);
+                std::printf("  %-34s processor %8.1f ms, passed %8.1f ms   limit %.2f x = %8.1f ms   ratio %5.2f "
+                            "(passed %5.2f)%s\n",
+                            GridNames[how], c, w, Limit, Limit * cpuAlone, c / cpuAlone, w / wallAlone,
+                            judged ? (c <= Limit * cpuAlone ? "  met" : "  NOT MET") : "");
+                met = met && (!judged || c <= Limit * cpuAlone);
             }
         }
         std::printf("goal (the screen's operations with the grid <= %.2f x without it): %s\n", Limit,
