@@ -4,18 +4,17 @@
 //
 //   bench_posting [LINES] [ROUNDS]
 
+#include "BenchShop.h"
+
 #include "data/DateText.h"
 #include "data/fb/Client.h"
 #include "data/fb/Status.h"
-#include "data/SqlQuery.h"
-#include "tools/ShopDatabase.h"
 #include "transfer/core/BillWriter.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/TransferStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,47 +22,10 @@
 #include <vector>
 
 using namespace Firebird;
+using bench::billNo;
+using bench::productId;
 
 namespace {
-
-class FixedDay : public data::IClock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2004, 6, 19), QTime::currentTime()); }
-};
-
-std::string productId(int i)
-{
-    char id[16];
-    std::snprintf(id, sizeof id, "P%05d", i);
-    return id;
-}
-
-std::string billNo(int n)
-{
-    char no[32];
-    std::snprintf(no, sizeof no, "20040619%.4d", n);
-    return no;
-}
-
-void makeProducts(const std::string &programDir, int count)
-{
-    data::TSQLConnection c(programDir);
-    c.ConnectionName = "Kobrel";
-    c.startTransaction({});
-    data::TSQLQuery q(&c);
-    q.SQL().add("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
-    q.execSQL();
-    q.SQL().clear();
-    q.SQL().add("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,PROD_SCALE,UNITNAME,PACK1,PACK1_QTY,PACK2,PACK2_QTY,PD_ITEMID) "
-                "VALUES(:ID,:NAME,'1L','box','case',24,'dozen',12,:ITEM)");
-    for (int i = 1; i <= count; ++i) {
-        q.paramByName("ID").setAsString(productId(i));
-        q.paramByName("NAME").setAsString("product " + productId(i));
-        q.paramByName("ITEM").setAsString("IT" + productId(i));
-        q.execSQL();
-    }
-    c.commit({});
-}
 
 /// The program's way: the writer over the store's line table.
 double postThroughProgram(transfer::TransferStore &store, const data::IClock &clock, int bill)
@@ -230,26 +192,12 @@ int main(int argc, char **argv)
     const int lines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     try {
-        QTemporaryDir dir;
-        const std::string programDir = dir.path().toStdString() + "/";
-        shopdb::Target target{programDir, programDir + "BENCH.FDB"};
-        shopdb::writeDefinitionFiles(target);
-        shopdb::createDatabase(target, TOUCHMOVE_SCHEMA_FILE);
-        makeProducts(programDir, lines);
-
-        const FixedDay clock;
-        transfer::TransferStore store(programDir);
-        transfer::createLineTable(store.ClientDataSet2);
-        for (int i = 1; i <= lines; ++i) {
-            auto &l = store.ClientDataSet2;
-            l.append();
-            l.fieldByName("Sno").setAsInteger(i);
-            l.fieldByName("PROD_ID").setAsString(productId(i));
-            l.fieldByName("PROD_NAME").setAsString("product " + productId(i));
-            l.fieldByName("T_QTY").setAsInteger(100);
-            l.fieldByName("M_QTY").setAsInteger(1 + i % 9);
-            l.post();
-        }
+        const bench::Shop shop;
+        shop.addProducts(lines);
+        const shopdb::Target &target = shop.target();
+        const bench::FixedDay clock;
+        transfer::TransferStore store(shop.programDir());
+        bench::fillLineTable(store.ClientDataSet2, lines);
         auto client = data::fb::Client::load(target.vendorLib);
 
         std::vector<double> program, straight, straightWithReads;

@@ -441,6 +441,34 @@ void TClientDataSet::cancel()
     }
 }
 
+void TClientDataSet::remove()
+{
+    requireActive();
+    if (state_ == TDataSetState::dsInsert) {
+        cancel();
+        return;
+    }
+    if (d->pos < 0 || d->pos >= int(d->view.size()))
+        throw EDatabaseError("Cannot perform this operation on an empty dataset");
+    const bool editing = state_ == TDataSetState::dsEdit;
+    const int row = d->pos;
+    const int stored = d->view[row];
+    d->pending.clear();
+    state_ = TDataSetState::dsBrowse;
+    modified_ = false;
+    d->rows.erase(d->rows.begin() + stored);
+    d->view.erase(d->view.begin() + row);
+    for (int &index : d->view)
+        if (index > stored)
+            --index;
+    notify(DataSetChange::RowRemoved, row);
+    if (editing)
+        notify(DataSetChange::StateChanged);
+    d->pos = std::min(row, int(d->view.size()) - 1);
+    notify(DataSetChange::CurrentMoved, d->pos);
+    bof_ = eof_ = d->view.empty();
+}
+
 void TClientDataSet::checkBrowseMode()
 {
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)

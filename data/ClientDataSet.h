@@ -70,7 +70,7 @@ struct DataSetChange {
     enum Kind {
         Reset,        ///< opened, closed, loaded, copied into, filter changed: everything may differ
         RowInserted,  ///< a display row appeared at `row` (a pending append, or a stored row)
-        RowRemoved,   ///< the display row at `row` disappeared (a pending append dropped)
+        RowRemoved,   ///< the display row at `row` disappeared (a pending append dropped, a row removed)
         RowChanged,   ///< values of the display row at `row` changed
         CurrentMoved, ///< the current row is now `row` (-1: none)
         StateChanged  ///< browse / edit / insert changed
@@ -138,6 +138,10 @@ public:
     void edit();
     void post();
     void cancel();
+    /// Removes the current row from the set, without the BeforePost hook: a pending new row is dropped as
+    /// cancel() drops it, a pending edit goes with its row. The row after it becomes current, or the one
+    /// before when it was the last. "Cannot perform this operation on an empty dataset" when there is none.
+    void remove();
     /// Posts a changed pending row, drops an unchanged one; nothing in browse state.
     void checkBrowseMode();
     /// Runs before every post; raise EAbort to veto it silently (the row stays pending).

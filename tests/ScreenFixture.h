@@ -1,7 +1,8 @@
 #pragma once
 // The transfer screen on a fresh embedded shop database, with the collaborators that tests control: a clock
 // set to a fixed moment, a message box that records and answers from a queue, an error box that records,
-// and a dialog runner that operates each modal dialog with the next queued script.
+// and a dialog runner that operates each modal dialog with the next queued script. With modal boxes on, every
+// message and error box also runs a real modal loop, as the program's boxes do, before it is answered.
 
 #include "TestDatabase.h"
 
@@ -45,6 +46,19 @@ public:
     int ran = 0;
 };
 
+/// Runs a modal box that takes the focus and is answered as soon as it is active, then hands the box on.
+class ModalBoxes : public prompts::IMessageBox, public prompts::IErrorReporter {
+public:
+    ModalBoxes(prompts::IMessageBox &messages, prompts::IErrorReporter &errors) : messages_(messages), errors_(errors) {}
+    using IMessageBox::messageDlg;
+    prompts::MsgResult messageDlg(const QString &text, prompts::MsgKind kind, prompts::MsgButtons buttons) override;
+    void showError(const QString &message) override;
+
+private:
+    prompts::IMessageBox &messages_;
+    prompts::IErrorReporter &errors_;
+};
+
 class ScreenFixture {
 public:
     ScreenFixture() = default;
@@ -58,7 +72,10 @@ public:
     prompts::ScriptedMessageBox messages;
     RecordingErrors errors;
     ScriptedDialogRunner dialogs;
+    /// Set before the screen is built.
+    bool modalBoxes = false;
 
 private:
+    ModalBoxes modal_{messages, errors};
     std::unique_ptr<transfer::TFormTouchMove> screen_;
 };

@@ -11,6 +11,7 @@
 #include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
 #include "widgets/DBGrid.h"
+#include "widgets/ImageButton.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -249,6 +250,74 @@ TEST_F(Adding, AProductWithoutStockRowsGetsEmptyValuesAndARefusedLineEndsTheMerg
     });
     EXPECT_FALSE(s.Timer1->isActive());
     EXPECT_EQ(codesIn(s.store.TempCDS), Codes({"P0011", "P0012", "P0013"}));
+}
+
+// Without a keyboard: the cancel button ends a line the check refuses, as Escape does; the remove button takes
+// away a line added by hand after asking, never a line of the proposal nor one a posted bill holds.
+TEST_F(Adding, TouchButtonsCancelARefusedLineAndRemoveALineAddedByHand)
+{
+    TFormTouchMove &s = screen();
+    auto &t = s.store.ClientDataSet2;
+    auto *grid = s.bsSkinDBGrid1;
+    auto touch = [&](int row) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, 1)).center());
+    };
+    auto codes = [&] {
+        Codes out;
+        for (const Line &l : lines())
+            out.push_back(l.code);
+        return out;
+    };
+    proposalOf(3);
+    pickAndConfirm({"P0011", "P0012"});
+    waitForMerge();
+    ASSERT_EQ(t.state(), data::TDataSetState::dsInsert) << "P0012 has no main stock: its line is refused";
+    touch(0);
+    EXPECT_EQ(messages.shown().size(), 2u) << "every touch elsewhere is refused again";
+    EXPECT_EQ(t.state(), data::TDataSetState::dsInsert);
+
+    QTest::mouseClick(s.bsSkinButton3, Qt::LeftButton);
+    EXPECT_EQ(t.state(), data::TDataSetState::dsBrowse);
+    EXPECT_EQ(codes(), Codes({"P0001", "P0002", "P0003", "P0011"}));
+    touch(0);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(messages.shown().size(), 2u);
+
+    touch(1);
+    QTest::mouseClick(s.bsSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(messages.shown().back().text, QString::fromUtf8(transfer::ProposedLineMessage));
+    EXPECT_EQ(codes().size(), 4u);
+
+    touch(3);
+    messages.queue(prompts::MsgResult::No);
+    QTest::mouseClick(s.bsSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(messages.shown().back().kind, prompts::MsgKind::Confirmation);
+    EXPECT_TRUE(messages.shown().back().text.startsWith(QString::fromUtf8(transfer::RemoveLineQuestion)));
+    EXPECT_TRUE(messages.shown().back().text.contains("P0011 ")) << messages.shown().back().text.toStdString();
+    EXPECT_EQ(codes().size(), 4u);
+    messages.queue(prompts::MsgResult::Yes);
+    QTest::mouseClick(s.bsSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(codes(), Codes({"P0001", "P0002", "P0003"}));
+    EXPECT_EQ(grid->currentIndex().row(), 2) << "the line before the last one removed";
+
+    // The same products once more: P0012 refused again, and this time removed as it is.
+    pressAddProducts([](TFormProdChk &b) { QTest::mouseClick(b.SpeedButton1, Qt::LeftButton); });
+    waitForMerge();
+    ASSERT_EQ(t.state(), data::TDataSetState::dsInsert);
+    messages.queue(prompts::MsgResult::Yes);
+    QTest::mouseClick(s.bsSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(t.state(), data::TDataSetState::dsBrowse);
+    EXPECT_EQ(codes(), Codes({"P0001", "P0002", "P0003", "P0011"}));
+
+    // Posted: the bill holds P0011 now.
+    messages.queue(prompts::MsgResult::No); // no printing
+    s.fcImageBtn2->click();
+    ASSERT_EQ(db.scalar("SELECT COUNT(*) FROM MOVE_MASTER"), "1");
+    touch(3);
+    QTest::mouseClick(s.bsSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(messages.shown().back().text, QString::fromUtf8(transfer::BilledLineMessage));
+    EXPECT_EQ(codes().size(), 4u);
+    expectNoErrors();
 }
 
 TEST_F(Adding, ADatabaseErrorEndsTheMergeAndLocksTheColumnsAgain)

@@ -435,6 +435,33 @@ TEST(ClientDataSet, NotificationsForAppendPostCancel)
     EXPECT_EQ(r.take(), (std::vector<std::pair<C::Kind, int>>{{C::RowChanged, 0}, {C::StateChanged, -1}}));
     EXPECT_EQ(set.displayValue(0, 1), TValue(1));
 
+    // Removing: the row after becomes current, the one before when the last goes; a pending edit goes
+    // with its row, a pending append is dropped; the before-post hook is not asked.
+    set.beforePost = [](TClientDataSet &) { throw EAbort(); };
+    set.append();
+    set.fieldByName("PROD_ID").setAsString("D");
+    r.take();
+    set.remove();
+    EXPECT_EQ(r.take(), (std::vector<std::pair<C::Kind, int>>{{C::RowRemoved, 3}, {C::StateChanged, -1}, {C::CurrentMoved, 0}}));
+    EXPECT_EQ(set.displayRowCount(), 3);
+    set.fieldByName("QTY").setAsInteger(8);
+    r.take();
+    set.remove();
+    EXPECT_EQ(r.take(), (std::vector<std::pair<C::Kind, int>>{{C::RowRemoved, 0}, {C::StateChanged, -1}, {C::CurrentMoved, 0}}));
+    EXPECT_EQ(set.state(), TDataSetState::dsBrowse);
+    EXPECT_EQ(set.fieldByName("PROD_ID").asString(), "B");
+    set.beforePost = nullptr;
+    set.gotoDisplayRow(1);
+    set.remove();
+    EXPECT_EQ(r.take().back(), std::make_pair(C::CurrentMoved, 0));
+    EXPECT_EQ(walk(set), (std::vector<std::string>{"B"}));
+    set.first();
+    set.remove();
+    EXPECT_TRUE(set.eof());
+    EXPECT_EQ(set.currentDisplayRow(), -1);
+    EXPECT_EQ(errorOf([&] { set.remove(); }), "Cannot perform this operation on an empty dataset");
+    r.take();
+
     set.setFilter("PROD_ID='A'");
     set.setFiltered(true);
     EXPECT_EQ(r.take().back().first, C::Reset);

@@ -12,6 +12,8 @@
 #include "widgets/ExtrudedLabel.h"
 #include "widgets/Fonts.h"
 #include "widgets/ImageButton.h"
+#include "widgets/NumPad.h"
+#include "widgets/WholeNumber.h"
 
 #include <QCalendarWidget>
 #include <QCloseEvent>
@@ -26,6 +28,9 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+
+#include <optional>
+#include <utility>
 
 namespace transfer {
 
@@ -221,9 +226,17 @@ void TFormTouchMove::buildLayout()
     bsSkinMonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     fcImageBtn2 = imageButton(bsSkinPanel4, "fcImageBtn2", " 調撥確認", {80, 168, 113, 33});
     fcImageBtn1 = imageButton(bsSkinPanel4, "fcImageBtn1", " 預覽列印", {80, 224, 113, 33});
+    // The ways out of a line without a keyboard; they leave the keyboard with the grid.
+    bsSkinButton3 = button(bsSkinPanel4, "bsSkinButton3", "取消編輯", {16, 264, 117, 33});
+    bsSkinButton4 = button(bsSkinPanel4, "bsSkinButton4", "刪除商品", {140, 264, 117, 33});
+    bsSkinButton3->setFocusPolicy(Qt::NoFocus);
+    bsSkinButton4->setFocusPolicy(Qt::NoFocus);
     Memo1 = new QPlainTextEdit(bsSkinPanel4);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(16, 288, 241, 153);
+    Memo1->setGeometry(16, 304, 241, 153);
+
+    NumPad1 = new widgets::TNumPad(this);
+    NumPad1->setObjectName(QStringLiteral("NumPad1"));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -248,6 +261,21 @@ void TFormTouchMove::buildLayout()
     bsSkinDBGrid1->mouseMoved = [this](Qt::KeyboardModifiers, const QPoint &) {
         handle([this] { bsSkinDBGrid1MouseMove(); });
     };
+    bsSkinDBGrid1->cellPressed = [this](const QModelIndex &cell) {
+        bool taken = false;
+        handle([&] { taken = bsSkinDBGrid1CellClick(cell); });
+        return taken;
+    };
+    bsSkinDBGrid1->entryRefused = [this] { handle([this] { bsSkinDBGrid1EntryRefused(); }); };
+    // The keypad belongs to its cell: when the cell cursor goes elsewhere, it closes.
+    connect(bsSkinDBGrid1->selectionModel(), &QItemSelectionModel::currentChanged, NumPad1,
+            [this](const QModelIndex &current) {
+                if (current != numPadCell_)
+                    NumPad1->hide();
+            });
+    connect(NumPad1, &widgets::TNumPad::accepted, this,
+            [this](const QString &text) { handle([&] { NumPad1Accept(text); }); });
+    connect(NumPad1, &widgets::TNumPad::cancelled, this, [this] { handle([this] { NumPad1Cancel(); }); });
     store.ClientDataSet2.beforePost = [this](data::TClientDataSet &) { ClientDataSet2BeforePost(); };
 
     connect(N1, &QAction::triggered, this, [this] { handle([this] { N1Click(); }); });
@@ -258,6 +286,8 @@ void TFormTouchMove::buildLayout()
     connect(bsSkinButton2, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton2Click(); }); });
     connect(fcImageBtn2, &QAbstractButton::clicked, this, [this] { handle([this] { fcImageBtn2Click(); }); });
     connect(fcImageBtn1, &QAbstractButton::clicked, this, [this] { handle([this] { fcImageBtn1Click(); }); });
+    connect(bsSkinButton3, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton3Click(); }); });
+    connect(bsSkinButton4, &QPushButton::clicked, this, [this] { handle([this] { bsSkinButton4Click(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { Timer1Timer(); }); });
 }
 
@@ -337,6 +367,90 @@ bool TFormTouchMove::headerCodesAreWarehouses()
     if (wrong)
         services_.messages.messageDlg(*wrong, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
     return !wrong;
+}
+
+void TFormTouchMove::warn(const char *text)
+{
+    services_.messages.messageDlg(text, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
+}
+
+widgets::TDBGrid::Pause TFormTouchMove::pauseGrid()
+{
+    NumPad1->hide();
+    return widgets::TDBGrid::Pause(*bsSkinDBGrid1);
+}
+
+bool TFormTouchMove::bsSkinDBGrid1CellClick(const QModelIndex &cell)
+{
+    const LineTable lines(store.ClientDataSet2);
+    if (cell.column() != lines.position(M_QTY))
+        return false;
+    numPadCell_ = cell;
+    numPadRefused_ = false;
+    QRect place = bsSkinDBGrid1->visualRect(cell);
+    place.moveTopLeft(bsSkinDBGrid1->viewport()->mapTo(this, place.topLeft()));
+    NumPad1->open(cell.data().toString(), place);
+    return true;
+}
+
+void TFormTouchMove::bsSkinDBGrid1EntryRefused()
+{
+    warn(NumberRangeMessage);
+}
+
+void TFormTouchMove::NumPad1Accept(const QString &text)
+{
+    const std::optional<data::TValue> value = widgets::wholeNumber(text);
+    if (!value) {
+        warn(NumberRangeMessage);
+        return;
+    }
+    LineTable(store.ClientDataSet2).toMove().setValue(*value);
+    // Stored through the quantity check; a refusal raises the silent abort and keeps the keypad open.
+    numPadRefused_ = true;
+    store.ClientDataSet2.post();
+    numPadRefused_ = false;
+    NumPad1->hide();
+}
+
+void TFormTouchMove::NumPad1Cancel()
+{
+    NumPad1->hide();
+    // A value of the keypad that the check refused does not stay behind.
+    if (std::exchange(numPadRefused_, false))
+        bsSkinDBGrid1->cancelEdit();
+}
+
+void TFormTouchMove::bsSkinButton3Click()
+{
+    NumPad1->hide();
+    bsSkinDBGrid1->cancelEdit();
+}
+
+void TFormTouchMove::bsSkinButton4Click()
+{
+    auto &set = store.ClientDataSet2;
+    if (!set.active() || set.currentDisplayRow() < 0)
+        return;
+    const LineTable lines(set);
+    // The proposal numbers its lines up to the candidate count; the merge numbers the lines it adds after it.
+    const data::TValue number = lines.sno().value();
+    if (!number.isNull() && number.asInteger() <= CandidateCount) {
+        warn(ProposedLineMessage);
+        return;
+    }
+    const std::string code = lines.prodId().asString();
+    if (set.state() != data::TDataSetState::dsInsert && billedProducts_.contains(code)) {
+        warn(BilledLineMessage);
+        return;
+    }
+    const QString question = QString::fromUtf8(RemoveLineQuestion) + QChar('\n') + widgets::decodeText(code) +
+                             QStringLiteral("  ") + widgets::decodeText(lines.prodName().asString());
+    if (services_.messages.messageDlg(question, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) !=
+        prompts::MsgResult::Yes)
+        return;
+    NumPad1->hide();
+    set.remove();
 }
 
 void TFormTouchMove::bsSkinDBGrid1MouseMove()

@@ -13,11 +13,14 @@
 #include "prompts/MessageBox.h"
 #include "transfer/core/BillHeader.h"
 #include "transfer/core/TransferStore.h"
+#include "widgets/DBGrid.h"
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
 
+#include <QPersistentModelIndex>
 #include <QWidget>
 
+#include <set>
 #include <string>
 
 class QCalendarWidget;
@@ -34,12 +37,21 @@ class QToolButton;
 
 namespace widgets {
 class TCodePageEdit;
-class TDBGrid;
 class TExtrudedLabel;
 class TImageButton;
+class TNumPad;
 }
 
 namespace transfer {
+
+/// A quantity typed or keyed in that is no whole number of 32 bits.
+inline constexpr char NumberRangeMessage[] = "數值超出範圍..!,請輸入 -2147483648 至 2147483647 的整數..";
+/// The remove button on a line of the proposal.
+inline constexpr char ProposedLineMessage[] = "建議的商品不能刪除..!,只能刪除增加的商品..";
+/// The remove button on a line that a posted bill holds.
+inline constexpr char BilledLineMessage[] = "此商品已寫入調撥單..!,不能刪除..";
+/// Asked before a line is removed; the line's code and name follow on the next line.
+inline constexpr char RemoveLineQuestion[] = "是否刪除此商品..";
 
 /// What the screen works with besides itself. Everything must outlive the screen.
 struct ScreenServices {
@@ -102,11 +114,14 @@ public:
     QCalendarWidget *bsSkinMonthCalendar1;
     widgets::TImageButton *fcImageBtn2;
     widgets::TImageButton *fcImageBtn1;
+    QPushButton *bsSkinButton3; ///< cancels the edit of the current line, as Escape does
+    QPushButton *bsSkinButton4; ///< removes a line added by hand
     QPlainTextEdit *Memo1;
     QFrame *bsSkinPanel5;
     widgets::TDBGrid *bsSkinDBGrid1;
     QScrollBar *bsSkinScrollBar1;
     QScrollBar *bsSkinScrollBar2;
+    widgets::TNumPad *NumPad1; ///< the keypad a touch on a 應補數 cell opens
     QTimer *Timer1;
 
     /// The settings file: the program folder, the screen's component name and ".INI".
@@ -128,6 +143,10 @@ private:
     BillHeader billHeader() const { return {BillNo, SStockID, TStockID, StoreID}; }
     /// Runs a handler inside the error guard.
     template <class F> void handle(F &&work) { widgets::guarded(services_.errors, std::forward<F>(work)); }
+    /// Shows a warning with its OK button.
+    void warn(const char *text);
+    /// Keeps the grid still for a whole operation on the line table; the keypad closes.
+    widgets::TDBGrid::Pause pauseGrid();
 
     // Start-up and shutdown
     void FormCreate();
@@ -148,12 +167,24 @@ private:
     void ClientDataSet2BeforePost();
     void bsSkinDBGrid1KeyPress(QChar &key);
     void bsSkinDBGrid1MouseMove();
+    bool bsSkinDBGrid1CellClick(const QModelIndex &cell);
+    void bsSkinDBGrid1EntryRefused();
+    void NumPad1Accept(const QString &text);
+    void NumPad1Cancel();
+    void bsSkinButton3Click();
+    void bsSkinButton4Click();
     // Posting and preview
     void fcImageBtn2Click();
     void fcImageBtn1Click();
 
     ScreenServices services_;
     std::string salesIdBytes_;
+    /// The cell the keypad was opened for.
+    QPersistentModelIndex numPadCell_;
+    /// The keypad's last value was refused by the quantity check and left its line pending.
+    bool numPadRefused_ = false;
+    /// The products of the lines on the table when a bill was last posted.
+    std::set<std::string> billedProducts_;
 };
 
 } // namespace transfer

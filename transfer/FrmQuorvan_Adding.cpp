@@ -37,6 +37,7 @@ void TFormTouchMove::Timer1Timer()
 
 void TFormTouchMove::MergePickedProducts()
 {
+    const auto pause = pauseGrid();
     mergePicked({.mainQuery = store.SQLQuery1,
                  .branchQuery = store.SQLQuery2,
                  .picked = LineTable(store.TempCDS),

@@ -85,7 +85,10 @@ void TFormTouchMove::WriteBill()
                        .master = store.SQL_Master,
                        .sub = store.SQL_Sub},
                       services_.clock);
-    const BillWriter::Result result = writer.write(billHeader(), salesIdBytes_, lines);
+    const BillWriter::Result result = [&] {
+        const auto pause = pauseGrid();
+        return writer.write(billHeader(), salesIdBytes_, lines);
+    }();
     if (!result.written) {
         busy.restore();
         qCWarning(terminal::journal).noquote() << "bill" << QString::fromStdString(BillNo) << "not written:"
@@ -99,6 +102,8 @@ void TFormTouchMove::WriteBill()
                .arg(widgets::decodeText(SStockID), widgets::decodeText(TStockID),
                     widgets::decodeText(salespersonCode(salesIdBytes_)),
                     services_.clock.now().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
+    for (const auto &line : lines.set().data().rows)
+        billedProducts_.insert(line[lines.position(PROD_ID)].asString());
     // The busy cursor stays while the question is open and while the preview runs.
     if (services_.messages.messageDlg(WrittenQuestion, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) ==
         prompts::MsgResult::Yes)

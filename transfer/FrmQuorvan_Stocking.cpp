@@ -43,6 +43,7 @@ void TFormTouchMove::bsSkinButton1Click()
         services_.messages);
     proposal.showReferenceDay = [this](const QDate &day) { bsSkinMonthCalendar1->setSelectedDate(day); };
     const ProposalRequest request{Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()};
+    const auto pause = pauseGrid();
     if (!proposal.run(request, CandidateCount))
         return;
     bsSkinDBGrid1->setFocus();

@@ -2,17 +2,47 @@
 
 #include "DataSetModel.h"
 #include "ErrorBox.h"
+#include "WholeNumber.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QInputMethodEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+
+#include <utility>
 
 namespace widgets {
 
 using data::TDataSetState;
+
+namespace {
+
+constexpr int IndicatorWidth = 14;
+constexpr int RowHeight = 20;
+
+/// The current-row mark beside the lines. Its width is fixed, so the grid never measures its texts: with
+/// thousands of lines that measuring cost more than all the rest of a move.
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent)
+    {
+        setSectionsClickable(true);
+        setHighlightSections(true);
+        setMinimumSectionSize(1);
+        setDefaultSectionSize(RowHeight);
+        setSectionResizeMode(QHeaderView::Fixed);
+        setFixedWidth(IndicatorWidth);
+        setDefaultAlignment(Qt::AlignCenter);
+    }
+    QSize sizeHint() const override { return {IndicatorWidth, RowHeight}; }
+};
+
+} // namespace
 
 /// Lets the cell cursor leave its line only when the record set lets the line go, and keeps the
 /// selection on the cursor's cell.
@@ -42,7 +72,8 @@ private:
 };
 
 /// The cell editor's keys: Tab and Enter move on, Escape cancels the line's edit, Up and Down leave the
-/// line; every typed character goes to the grid's key hook first.
+/// line; every typed character goes to the grid's key hook first. A number cell's editor takes whole
+/// numbers only, and the grid takes or refuses what an editor holds.
 class GridDelegate : public QStyledItemDelegate {
 public:
     explicit GridDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -50,8 +81,18 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor); line && grid_->isNumberColumn(index.column()))
+            line->setValidator(new WholeNumberValidator(line));
         grid_->openEditor_ = editor;
         return editor;
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            grid_->takeEntry(index, line->text());
+        else
+            QStyledItemDelegate::setModelData(editor, model, index);
     }
 
 protected:
@@ -66,19 +107,19 @@ protected:
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             return true;
         case Qt::Key_Tab:
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             grid_->moveNext();
             return true;
         case Qt::Key_Backtab:
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             grid_->movePrevious();
             return true;
         case Qt::Key_Up:
         case Qt::Key_Down: {
-            finish(editor, QAbstractItemDelegate::NoHint);
+            finish(editor);
             const QModelIndex cur = grid_->currentIndex();
             grid_->moveToCell(cur.row() + (key->key() == Qt::Key_Up ? -1 : 1), cur.column());
             return true;
@@ -93,10 +134,12 @@ protected:
     }
 
 private:
-    void finish(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+    void finish(QWidget *editor)
     {
+        const QPointer<QWidget> alive(editor);
         emit commitData(editor);
-        emit closeEditor(editor, hint);
+        if (alive)
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
 
     TDBGrid *grid_;
@@ -112,11 +155,7 @@ TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent)
     setShowGrid(true);
     setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }")
                       .arg(palette().color(QPalette::WindowText).name()));
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setDefaultSectionSize(20);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setFixedWidth(14);
-    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    setVerticalHeader(new IndicatorHeader(this));
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
 }
@@ -154,7 +193,7 @@ void TDBGrid::setColumn(int column, const QString &caption, int width)
 
 void TDBGrid::followDataSet()
 {
-    if (!model_)
+    if (!model_ || pauses_ > 0)
         return;
     const int row = dataSet_->currentDisplayRow();
     if (row < 0 || row >= model_->rowCount() || model_->columnCount() == 0)
@@ -162,6 +201,9 @@ void TDBGrid::followDataSet()
     const QModelIndex cur = currentIndex();
     if (cur.isValid() && cur.row() == row)
         return;
+    // The record set was moved under an open editor: its text belongs to a line that is no longer current.
+    if (QWidget *editor = liveEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     following_ = true;
     selectionModel()->setCurrentIndex(model_->index(row, cur.isValid() ? cur.column() : 0),
                                       QItemSelectionModel::ClearAndSelect);
@@ -170,9 +212,14 @@ void TDBGrid::followDataSet()
 
 bool TDBGrid::enterRow(int row)
 {
-    if (!dataSet_ || following_ || row == dataSet_->currentDisplayRow())
+    if (!dataSet_ || following_)
         return true;
-    commitOpenEditor();
+    if (refusal_)
+        return false;
+    if (row == dataSet_->currentDisplayRow())
+        return true;
+    if (!closeOpenEditor())
+        return false;
     try {
         dataSet_->gotoDisplayRow(row);
         return row == dataSet_->currentDisplayRow();
@@ -182,15 +229,65 @@ bool TDBGrid::enterRow(int row)
     }
 }
 
-void TDBGrid::commitOpenEditor()
+bool TDBGrid::isNumberColumn(int column) const
 {
-    if (openEditor_ && openEditor_->isVisible())
-        commitData(openEditor_);
+    return dataSet_ && column >= 0 && column < dataSet_->fieldCount() &&
+           dataSet_->fields(column).dataType() == data::TFieldType::ftInteger;
+}
+
+void TDBGrid::takeEntry(const QModelIndex &index, const QString &text)
+{
+    QString entry = text;
+    if (isNumberColumn(index.column())) {
+        const std::optional<data::TValue> value = wholeNumber(text);
+        if (!value) {
+            refuseEntry([this] {
+                if (entryRefused)
+                    entryRefused();
+            });
+            return;
+        }
+        entry = QString::fromStdString(value->asString());
+    }
+    try {
+        model_->writeText(index, entry);
+    } catch (const std::exception &) {
+        refuseEntry([this, error = std::current_exception()] {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception &e) {
+                report(e);
+            }
+        });
+    }
+}
+
+void TDBGrid::refuseEntry(std::function<void()> report)
+{
+    const bool queued = bool(refusal_);
+    refusal_ = std::move(report);
+    if (!queued)
+        QMetaObject::invokeMethod(this, [this] { std::exchange(refusal_, {})(); }, Qt::QueuedConnection);
+}
+
+QWidget *TDBGrid::liveEditor() const
+{
+    return openEditor_ && openEditor_->isVisible() ? openEditor_.data() : nullptr;
+}
+
+bool TDBGrid::closeOpenEditor()
+{
+    if (QWidget *editor = liveEditor()) {
+        commitData(editor);
+        if (openEditor_)
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    return !refusal_;
 }
 
 void TDBGrid::moveToCell(int row, int column)
 {
-    if (!model_ || column < 0 || column >= model_->columnCount() || row < 0)
+    if (!model_ || refusal_ || column < 0 || column >= model_->columnCount() || row < 0)
         return;
     if (row >= model_->rowCount()) {
         appendLine(column);
@@ -205,7 +302,8 @@ void TDBGrid::appendLine(int column)
         return;
     if (dataSet_->state() == TDataSetState::dsInsert && !dataSet_->modified())
         return; // the blank line at the end is already there
-    commitOpenEditor();
+    if (!closeOpenEditor())
+        return;
     try {
         dataSet_->append();
     } catch (const std::exception &error) {
@@ -241,6 +339,8 @@ void TDBGrid::movePrevious()
 
 void TDBGrid::cancelEdit()
 {
+    if (QWidget *editor = liveEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     if (!dataSet_ || (dataSet_->state() != TDataSetState::dsEdit && dataSet_->state() != TDataSetState::dsInsert))
         return;
     try {
@@ -309,6 +409,40 @@ void TDBGrid::mouseMoveEvent(QMouseEvent *event)
     QTableView::mouseMoveEvent(event);
 }
 
+void TDBGrid::mousePressEvent(QMouseEvent *event)
+{
+    pressTaken_ = QPersistentModelIndex();
+    QTableView::mousePressEvent(event);
+    const QModelIndex cell = indexAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || !cellPressed || !cell.isValid() || cell != currentIndex())
+        return;
+    try {
+        if (cellPressed(cell))
+            pressTaken_ = cell;
+    } catch (const std::exception &error) {
+        report(error);
+    }
+}
+
+void TDBGrid::inputMethodEvent(QInputMethodEvent *event)
+{
+    // The item view opens the cell editor for a commit of the input method but does not hand the commit on:
+    // the first character typed so would be lost.
+    if (state() != EditingState && !event->commitString().isEmpty() && edit(currentIndex(), AnyKeyPressed, event)) {
+        if (openEditor_)
+            QCoreApplication::sendEvent(openEditor_, event);
+        return;
+    }
+    QTableView::inputMethodEvent(event);
+}
+
+bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    if ((trigger == SelectedClicked || trigger == DoubleClicked) && index.isValid() && index == pressTaken_)
+        return false; // the cell's press hook took the pointer
+    return QTableView::edit(index, trigger, event);
+}
+
 void TDBGrid::wheelEvent(QWheelEvent *event)
 {
     event->accept(); // the wheel does not scroll this grid
@@ -340,6 +474,26 @@ void TDBGrid::hideHint()
 void TDBGrid::report(const std::exception &error)
 {
     reportToHook(onError, error, "grid:");
+}
+
+TDBGrid::Pause::Pause(TDBGrid &grid) : grid_(grid)
+{
+    grid_.closeOpenEditor();
+    if (grid_.pauses_++ > 0)
+        return;
+    grid_.setUpdatesEnabled(false);
+    if (grid_.model_)
+        grid_.model_->setPaused(true);
+}
+
+TDBGrid::Pause::~Pause()
+{
+    if (--grid_.pauses_ > 0)
+        return;
+    if (grid_.model_)
+        grid_.model_->setPaused(false);
+    grid_.setUpdatesEnabled(true);
+    grid_.followDataSet();
 }
 
 } // namespace widgets

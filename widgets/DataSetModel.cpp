@@ -3,6 +3,8 @@
 #include "CodePage.h"
 #include "ErrorBox.h"
 
+#include <utility>
+
 namespace widgets {
 
 using data::DataSetChange;
@@ -35,11 +37,35 @@ void DataSetModel::reset()
     beginResetModel();
     rows_ = fieldsAvailable() ? dataSet_->displayRowCount() : 0;
     columns_ = dataSet_->active() ? dataSet_->fieldCount() : 0;
+    markedRow_ = dataSet_->currentDisplayRow();
     endResetModel();
+}
+
+void DataSetModel::setPaused(bool paused)
+{
+    paused_ = paused;
+    if (!paused_ && std::exchange(missed_, false))
+        reset();
+}
+
+// Only the rows whose mark changes are announced: for an announcement of every row the view measures the
+// header text of every row, which made each move of a long walk cost as much as all the rest.
+void DataSetModel::markCurrentRow()
+{
+    const int row = dataSet_->currentDisplayRow();
+    if (markedRow_ >= 0 && markedRow_ < rows_ && markedRow_ != row)
+        emit headerDataChanged(Qt::Vertical, markedRow_, markedRow_);
+    markedRow_ = row;
+    if (row >= 0 && row < rows_)
+        emit headerDataChanged(Qt::Vertical, row, row);
 }
 
 void DataSetModel::dataSetChanged(const DataSetChange &change)
 {
+    if (paused_) {
+        missed_ = true;
+        return;
+    }
     const int rows = fieldsAvailable() ? dataSet_->displayRowCount() : 0;
     const int columns = dataSet_->active() ? dataSet_->fieldCount() : 0;
     switch (change.kind) {
@@ -47,6 +73,8 @@ void DataSetModel::dataSetChanged(const DataSetChange &change)
         if (columns == columns_ && rows == rows_ + 1 && change.row >= 0 && change.row <= rows_) {
             beginInsertRows({}, change.row, change.row);
             rows_ = rows;
+            if (markedRow_ >= change.row)
+                ++markedRow_;
             endInsertRows();
             return;
         }
@@ -55,6 +83,10 @@ void DataSetModel::dataSetChanged(const DataSetChange &change)
         if (columns == columns_ && rows == rows_ - 1 && change.row >= 0 && change.row < rows_) {
             beginRemoveRows({}, change.row, change.row);
             rows_ = rows;
+            if (markedRow_ == change.row)
+                markedRow_ = -1;
+            else if (markedRow_ > change.row)
+                --markedRow_;
             endRemoveRows();
             return;
         }
@@ -69,8 +101,7 @@ void DataSetModel::dataSetChanged(const DataSetChange &change)
     case DataSetChange::CurrentMoved:
     case DataSetChange::StateChanged:
         if (columns == columns_ && rows == rows_) {
-            if (rows_ > 0)
-                emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+            markCurrentRow();
             return;
         }
         break;
@@ -92,7 +123,8 @@ int DataSetModel::columnCount(const QModelIndex &parent) const
 
 QVariant DataSetModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_)
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_ ||
+        index.column() >= dataSet_->fieldCount())
         return {};
     if (role == Qt::TextAlignmentRole) { // numbers line up on the right, text on the left
         const bool text = dataSet_->fields(index.column()).dataType() == data::TFieldType::ftString;
@@ -130,32 +162,39 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && index.column() < columns_ && !dataSet_->fields(index.column()).readOnly())
+    if (index.isValid() && index.column() < columns_ && index.column() < dataSet_->fieldCount() &&
+        !dataSet_->fields(index.column()).readOnly())
         f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || index.row() >= rows_ || index.column() >= columns_)
-        return false;
-    const QString text = value.toString();
-    if (text == data(index, Qt::EditRole).toString())
+    if (role != Qt::EditRole)
         return false;
     try {
-        const auto bytes = encodeText(text);
-        if (!bytes)
-            throw data::EDatabaseError("'" + text.toStdString() + "' holds characters that cannot be stored");
-        if (index.row() != dataSet_->currentDisplayRow())
-            dataSet_->gotoDisplayRow(index.row());
-        dataSet_->fields(index.column()).setAsString(*bytes);
-        return true;
+        return writeText(index, value.toString());
     } catch (const data::EAbort &) {
         return false;
     } catch (const std::exception &error) {
         report(error);
         return false;
     }
+}
+
+bool DataSetModel::writeText(const QModelIndex &index, const QString &text)
+{
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_)
+        return false;
+    if (text == data(index, Qt::EditRole).toString())
+        return false;
+    const auto bytes = encodeText(text);
+    if (!bytes)
+        throw data::EDatabaseError("'" + text.toStdString() + "' holds characters that cannot be stored");
+    if (index.row() != dataSet_->currentDisplayRow())
+        dataSet_->gotoDisplayRow(index.row());
+    dataSet_->fields(index.column()).setAsString(*bytes);
+    return true;
 }
 
 void DataSetModel::report(const std::exception &error)

@@ -1,7 +1,7 @@
 #pragma once
 // DataSetModel: a record set seen as a table, one column per field in field order, one row per display row
 // (the pending append included). Reads and writes go through the record set; nothing is kept here but the
-// column captions.
+// column captions and the row that carries the current-row mark.
 
 #include "data/ClientDataSet.h"
 
@@ -31,11 +31,19 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     /// Writes the text into the field of the row (making the row current first); unchanged text writes
-    /// nothing, so bytes the code page cannot show are never replaced.
+    /// nothing, so bytes the code page cannot show are never replaced. Failures go to onError.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    /// The same write, raising what the record set raises; whether anything was written.
+    bool writeText(const QModelIndex &index, const QString &text);
+
+    /// While paused the model passes no change of the record set on; resuming announces one reset when
+    /// anything changed meanwhile. Until then the views see the rows as they were (rows that have gone read
+    /// as empty).
+    void setPaused(bool paused);
 
 private:
     void dataSetChanged(const data::DataSetChange &change);
+    void markCurrentRow();
     void reset();
     bool fieldsAvailable() const;
     void report(const std::exception &error);
@@ -44,6 +52,9 @@ private:
     QStringList captions_;
     int rows_ = 0;
     int columns_ = 0;
+    int markedRow_ = -1;
+    bool paused_ = false;
+    bool missed_ = false;
 };
 
 } // namespace widgets

@@ -1,0 +1,74 @@
+#include "BenchShop.h"
+
+#include "data/SqlQuery.h"
+#include "transfer/core/LineTable.h"
+
+#include <cstdio>
+
+namespace bench {
+
+QDateTime FixedDay::now() const
+{
+    return QDateTime(QDate(2004, 6, 19), QTime::currentTime());
+}
+
+std::string productId(int i)
+{
+    char id[16];
+    std::snprintf(id, sizeof id, "P%05d", i);
+    return id;
+}
+
+std::string billNo(int n)
+{
+    char no[32];
+    std::snprintf(no, sizeof no, "20040619%.4d", n);
+    return no;
+}
+
+Shop::Shop()
+{
+    const std::string folder = dir_.path().toStdString() + "/";
+    target_ = shopdb::Target{folder, folder + "BENCH.FDB"};
+    shopdb::writeDefinitionFiles(target_);
+    shopdb::createDatabase(target_, TOUCHMOVE_SCHEMA_FILE);
+}
+
+void Shop::addProducts(int count) const
+{
+    data::TSQLConnection c(programDir());
+    c.ConnectionName = "Kobrel";
+    c.startTransaction({});
+    data::TSQLQuery q(&c);
+    q.SQL().add("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
+    q.execSQL();
+    q.SQL().clear();
+    q.SQL().add("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,PROD_SCALE,UNITNAME,PACK1,PACK1_QTY,PACK2,PACK2_QTY,PD_ITEMID) "
+                "VALUES(:ID,:NAME,'1L','box','case',24,'dozen',12,:ITEM)");
+    for (int i = 1; i <= count; ++i) {
+        q.paramByName("ID").setAsString(productId(i));
+        q.paramByName("NAME").setAsString("product " + productId(i));
+        q.paramByName("ITEM").setAsString("IT" + productId(i));
+        q.execSQL();
+    }
+    c.commit({});
+}
+
+void fillLineTable(data::TClientDataSet &set, int count)
+{
+    transfer::createLineTable(set);
+    const transfer::LineTable lines(set);
+    lines.lockFixedColumns(false); // a proposal before may have left them locked
+    for (int i = 1; i <= count; ++i) {
+        set.append();
+        lines.sno().setAsInteger(i);
+        lines.prodId().setAsString(productId(i));
+        lines.prodName().setAsString("product " + productId(i));
+        lines.mainStock().setAsInteger(100);
+        lines.toMove().setAsInteger(1 + i % 9);
+        set.post();
+    }
+    set.first();
+}
+
+} // namespace bench
