@@ -3,7 +3,9 @@
 // stocking date, two weeks when that day has no sales) every product whose branch stock less those sales is
 // zero or below becomes a candidate, and a line proposes to move the shortfall, capped by the main
 // warehouse's stock. The day's sales are kept in a view named after the branch, dropped and re-created at
-// every run. Every statement runs on the first connection, each committed on its own.
+// every run. The candidates are read in one statement together with each one's name and main stock, so the
+// proposal sends the same few statements whatever the number of candidates. Every statement runs on the
+// first connection, each committed on its own.
 
 #include "LineTable.h"
 
@@ -37,6 +39,10 @@ Lines createView(const std::string &viewName, const std::string &day, const std:
 Lines candidates(const std::string &viewName, const std::string &branch);
 /// One product's name and its stock in the main warehouse (also the merge of picked products reads it so).
 Lines mainStock(const std::string &mainCode, const std::string &prodId);
+/// The candidates, in the order and number in which `candidates` returns them, each with the name and main
+/// stock that `mainStock` finds for it (PROD_NAME and MAIN_QTY, both empty where it finds no row): the
+/// candidate list joined with the main-stock look-up of every product.
+Lines candidatesWithMainStock(const std::string &viewName, const std::string &branch, const std::string &mainCode);
 } // namespace proposal_sql
 
 /// Letters, digits, "_" and "$" only, and at least one of them.
@@ -52,11 +58,10 @@ struct ProposalRequest {
 
 /// What the proposal works on. All of it must outlive the proposal.
 struct ProposalLinks {
-    /// A statement object on the first connection (SQLQuery1): the view's statements and the look-up of
-    /// each candidate's main stock.
+    /// A statement object on the first connection (SQLQuery1): the view's statements.
     data::TSQLQuery &query;
     /// The record set fed by its provider from the first connection (ClientDataSet1): the sales summary,
-    /// then the candidates, which it keeps.
+    /// then the candidates with their names and main stock, which it keeps.
     data::TClientDataSet &results;
     /// The line table (ClientDataSet2) the lines are appended to.
     LineTable lines;
@@ -80,9 +85,9 @@ public:
     bool run(const ProposalRequest &request, int &candidateCount);
 
 private:
-    void fetch(const proposal_sql::Lines &statement);
-    void appendLines(const std::string &mainCode);
-    void appendLine(int position, const std::string &mainCode);
+    void fetch(const proposal_sql::Lines &statement, int rows = -1);
+    void appendLines();
+    void appendLine(int position);
 
     ProposalLinks links_;
     prompts::IMessageBox &messages_;
