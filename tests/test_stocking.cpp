@@ -259,14 +259,16 @@ TEST_F(Stocking, ProposalFillsTheGridSetsTheCalendarLocksAndFocusesTheFirstLine)
     EXPECT_EQ(s.store.ClientDataSet2.state(), data::TDataSetState::dsBrowse);
     EXPECT_TRUE(messages.shown().empty());
 
-    // Typing into a fixed column does nothing; a second proposal appends the same lines again.
+    // Typing into a fixed column does nothing; a second proposal replaces the lines of the first.
     goToCell(s, 0, 1);
     type("X");
     EXPECT_EQ(cell(s, 0, 1), QString::fromStdString(s.store.ClientDataSet2.fieldByName("PROD_ID").asString()));
     QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
-    EXPECT_EQ(model->rowCount(), 6);
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(cell(s, lineOf(s, "P1"), 6), QString("2"));
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
-    EXPECT_FALSE(model->flags(model->index(5, 1)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->flags(model->index(2, 1)) & Qt::ItemIsEditable);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
 }
 
 TEST_F(Stocking, WithoutAStockingDateTheButtonDoesNothing)

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
+#include <utility>
 
 namespace transfer {
 
@@ -126,8 +128,8 @@ bool Proposal::run(const ProposalRequest &request, int &candidateCount)
     data::setStatement(query, proposal_sql::createView(view, data::formatDate(day), branch));
     query.execSQL();
     fetch(proposal_sql::candidatesWithMainStock(view, branch, trimCode(request.mainCode)));
-    candidateCount = links_.results.recordCount();
-    appendLines();
+    const int previousCount = std::exchange(candidateCount, links_.results.recordCount());
+    appendLines(previousCount, candidateCount);
     return true;
 }
 
@@ -142,15 +144,48 @@ void Proposal::fetch(const proposal_sql::Lines &statement, int rows)
     result.open();
 }
 
-void Proposal::appendLines()
+void Proposal::appendLines(int previousCount, int candidateCount)
 {
     data::TClientDataSet &candidates = links_.results;
+    const LineTable &lines = links_.lines;
     // The fixed columns are writable while the proposal fills them, and locked again whatever happens.
-    links_.lines.lockFixedColumns(false);
-    const auto relock = qScopeGuard([this] { links_.lines.lockFixedColumns(true); });
+    lines.lockFixedColumns(false);
+    const auto relock = qScopeGuard([&lines] { lines.lockFixedColumns(true); });
+    lines.set().checkBrowseMode(); // a line the operator left pending is stored first, through the check
+    const int earlierLines = lines.set().recordCount();
     int position = 0;
     for (candidates.first(); !candidates.eof(); candidates.next())
         appendLine(++position);
+    replaceEarlierLines(earlierLines, previousCount, candidateCount);
+}
+
+// The lines stored before this proposal are the previous proposal's, numbered up to its candidate count, and
+// those added by hand, numbered after it (or not at all). The new lines take the place of the previous
+// proposal's; the lines added by hand follow them, numbered after the new candidate count, except those
+// whose product the new proposal has a line for. Every line kept has passed the quantity check already, so
+// the table takes its new contents at once.
+void Proposal::replaceEarlierLines(int earlierLines, int previousCount, int candidateCount)
+{
+    if (earlierLines == 0)
+        return;
+    const LineTable &lines = links_.lines;
+    const int sno = lines.position(Sno), code = lines.position(PROD_ID);
+    data::DataPacket table = lines.set().data();
+    const auto firstNew = table.rows.begin() + earlierLines;
+    std::vector<std::vector<data::TValue>> rows(firstNew, table.rows.end());
+    std::set<std::string> proposed;
+    for (const auto &row : rows)
+        proposed.insert(row[code].asString());
+    int number = candidateCount;
+    for (auto row = table.rows.begin(); row != firstNew; ++row) {
+        const bool byHand = (*row)[sno].isNull() || (*row)[sno].asInteger() > previousCount;
+        if (byHand && !proposed.contains((*row)[code].asString())) {
+            (*row)[sno] = data::TValue(std::int32_t(++number));
+            rows.push_back(std::move(*row));
+        }
+    }
+    table.rows = std::move(rows);
+    lines.set().setData(table);
 }
 
 // One candidate becomes a line, stored at once or discarded when there is nothing to move. Appending first

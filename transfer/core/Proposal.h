@@ -75,8 +75,12 @@ public:
     /// Told the reference day once the sales summary has settled it, before the view is re-created.
     std::function<void(const QDate &day)> showReferenceDay;
 
-    /// Runs the proposal and appends its lines to the line table, each stored as it is made; `candidateCount`
-    /// is set to the number of candidates as soon as they are read. Returns false when it stopped early:
+    /// Runs the proposal and puts its lines into the line table, each stored through the quantity check as it
+    /// is made. `candidateCount` comes in as the previous proposal's count and is set to the number of
+    /// candidates as soon as they are read. The new lines replace those of the previous proposal (the lines
+    /// numbered up to its count); the lines added by hand stay, after the new lines and numbered after the new
+    /// count, except those whose product the new proposal has a line for: no product is on the bill twice.
+    /// Returns false when it stopped early:
     /// silently for an empty stocking date, after a warning for a branch code that cannot name a view (before
     /// any statement) or a stocking date not written as ten characters (after the old view was dropped). A
     /// stocking date that names no day raises before any statement. A database error, or the check's silent
@@ -86,7 +90,8 @@ public:
 
 private:
     void fetch(const proposal_sql::Lines &statement, int rows = -1);
-    void appendLines();
+    void appendLines(int previousCount, int candidateCount);
+    void replaceEarlierLines(int earlierLines, int previousCount, int candidateCount);
     void appendLine(int position);
 
     ProposalLinks links_;
