@@ -9,6 +9,7 @@
 #include "data/DbError.h"
 #include "data/SqlText.h"
 #include "prompts/ScriptedMessageBox.h"
+#include "transfer/core/LeftOut.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/Proposal.h"
 #include "transfer/core/QuantityCheck.h"
@@ -69,7 +70,9 @@ struct Terminal {
     {
         Proposal proposal({store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2)}, messages);
         proposal.showReferenceDay = [this](const QDate &day) { referenceDays.push_back(day); };
-        return proposal.run({stockingDate, branch, main}, candidateCount);
+        const bool ran = proposal.run({stockingDate, branch, main}, candidateCount);
+        leftOut = proposal.leftOut();
+        return ran;
     }
 
     std::vector<Line> lines()
@@ -103,6 +106,7 @@ struct Terminal {
 
     TransferStore store;
     int candidateCount = 0;
+    std::vector<std::string> leftOut;
     prompts::ScriptedMessageBox messages;
     std::vector<QDate> referenceDays;
 };
@@ -383,6 +387,61 @@ TEST_F(ProposalTest, FractionalStockIsTruncatedTowardZero)
     EXPECT_EQ(lines[0], (Line{lines[0].sno, "F1", 4, 2, 5, 3}));
     EXPECT_EQ(lines[1], (Line{lines[1].sno, "F2", 9, -2, 1, 3}));
     EXPECT_EQ(lines[2], (Line{lines[2].sno, "F4", 2, 1, 9, 2}));
+}
+
+// A stock in either warehouse, or a day's sales, beyond the line's 32-bit fields: the proposal goes on without
+// the product, keeps its number free and names it among those left out. A product that would not have been
+// a line anyway is not named.
+TEST_F(ProposalTest, QuantitiesBeyondTheLineFieldsLeaveTheirProductsOutAndTheProposalGoesOn)
+{
+    item("A1", "0", "3", "10");
+    item("B1", "0", "3", "9999999999");  // main stock
+    item("B2", "-9999999999", "3", "10"); // branch stock
+    item("B3", "5", "5", "9999999999");  // nothing to move: discarded, not left out
+    item("B4", "0", "3", "-2147483649"); // nothing in the main warehouse: discarded
+    item("C1", "1", "6", "4");
+    const auto check = [this](const std::vector<std::string> &leftOut, std::vector<Line> expected) {
+        const std::vector<std::string> order = t.candidates();
+        EXPECT_EQ(t.candidateCount, int(order.size()));
+        for (Line &l : expected)
+            l.sno = int(std::find(order.begin(), order.end(), l.prodId) - order.begin()) + 1;
+        std::sort(expected.begin(), expected.end(), [](const Line &a, const Line &b) { return a.sno < b.sno; });
+        EXPECT_EQ(t.lines(), expected);
+        std::vector<std::string> inOrder;
+        for (const std::string &c : order)
+            if (std::find(leftOut.begin(), leftOut.end(), c) != leftOut.end())
+                inOrder.push_back(c);
+        EXPECT_EQ(t.leftOut, inOrder);
+        EXPECT_TRUE(t.fixedColumnsLocked());
+        EXPECT_EQ(t.store.ClientDataSet2.state(), data::TDataSetState::dsBrowse);
+    };
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.candidateCount, 6);
+    check({"B1", "B2"}, {{0, "A1", 10, 0, 3, 3}, {0, "C1", 4, 1, 6, 4}});
+
+    // A day's sales beyond an integer: the view itself cannot be read; the view stays as it is defined.
+    item("D1", "0", "3000000000", "10");
+    item("D2", "0", "-3000000000", "10"); // no candidate
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.candidateCount, 7);
+    check({"B1", "B2", "D1"}, {{0, "A1", 10, 0, 3, 3}, {0, "C1", 4, 1, 6, 4}});
+    EXPECT_TRUE(t.messages.shown().empty()) << "the caller names them";
+    EXPECT_EQ(db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'"),
+              "SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB \r\n WHERE BILL_DATE = '2004/02/29'\r\n"
+              " AND STOCK_ID = 'S02'\r\n GROUP BY PROD_ID");
+
+    // Sales beyond an integer on the fallback day too.
+    db.exec("UPDATE SAL_SUB SET BILL_DATE = '2004/02/22'");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.referenceDays.back(), QDate(2004, 2, 22));
+    check({"B1", "B2", "D1"}, {{0, "A1", 10, 0, 3, 3}, {0, "C1", 4, 1, 6, 4}});
+
+    EXPECT_EQ(transfer::leftOutMessage({"B1", "B2"}), QString::fromUtf8(transfer::LeftOutMessage) + "\nB1、B2");
+    std::vector<std::string> many;
+    for (int i = 0; i < 25; ++i)
+        many.push_back("X" + std::to_string(i));
+    EXPECT_TRUE(transfer::leftOutMessage(many).endsWith(QStringLiteral("X19…等 25 項")))
+        << transfer::leftOutMessage(many).toStdString();
 }
 
 TEST_F(ProposalTest, NamesComeFromTheProductAndNoStatementRunsPerCandidate)

@@ -4,6 +4,7 @@
 
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductPages.h"
+#include "transfer/core/LeftOut.h"
 #include "transfer/core/ProductMerge.h"
 #include "transfer/core/WarehouseCode.h"
 #include "widgets/CodePageEdit.h"
@@ -37,12 +38,17 @@ void TFormTouchMove::Timer1Timer()
 
 void TFormTouchMove::MergePickedProducts()
 {
-    const auto pause = pauseGrid();
-    mergePicked({.mainQuery = store.SQLQuery1,
-                 .branchQuery = store.SQLQuery2,
-                 .picked = LineTable(store.TempCDS),
-                 .lines = LineTable(store.ClientDataSet2)},
-                CandidateCount, trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
+    std::vector<std::string> leftOut;
+    {
+        const auto pause = pauseGrid();
+        leftOut = mergePicked({.mainQuery = store.SQLQuery1,
+                               .branchQuery = store.SQLQuery2,
+                               .picked = LineTable(store.TempCDS),
+                               .lines = LineTable(store.ClientDataSet2)},
+                              CandidateCount, trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
+    }
+    if (!leftOut.empty())
+        services_.messages.messageDlg(leftOutMessage(leftOut), prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
 }
 
 } // namespace transfer

@@ -1,9 +1,11 @@
 #include "Proposal.h"
 
+#include "LeftOut.h"
 #include "StockingDate.h"
 #include "WarehouseCode.h"
 
 #include "data/DateText.h"
+#include "data/DbError.h"
 #include "data/SqlText.h"
 
 #include <QScopeGuard>
@@ -16,6 +18,11 @@
 namespace transfer {
 
 using data::quoteValue;
+
+namespace {
+/// The server's "arithmetic exception, numeric overflow, or string truncation" (isc_arith_except).
+constexpr long ArithmeticException = 335544321;
+} // namespace
 
 namespace proposal_sql {
 
@@ -76,6 +83,23 @@ Lines candidatesWithMainStock(const std::string &viewName, const std::string &br
     return text;
 }
 
+Lines candidatesFromSales(const std::string &day, const std::string &branch, const std::string &mainCode)
+{
+    Lines text{"SELECT C.PROD_ID,C.NOW_QTY,C.SAL_QTY,M.PROD_NAME,M.NOW_QTY AS MAIN_QTY FROM (",
+               "SELECT A.PROD_ID,A.NOW_QTY,B.SAL_QTY FROM STORE_QTY A INNER JOIN (",
+               "SELECT PROD_ID,CASE WHEN SUM(QTY) > -2147483648.5 AND SUM(QTY) < 2147483647.5 "
+               "THEN CAST(SUM(QTY) AS INT) END AS SAL_QTY,SUM(QTY) AS SAL_SUM FROM SAL_SUB ",
+               " WHERE BILL_DATE = '" + quoteValue(day) + "'", " AND STOCK_ID = '" + quoteValue(branch) + "'",
+               " GROUP BY PROD_ID) B ", " ON A.PROD_ID = B.PROD_ID ", " AND A.STOCK_ID = '" + quoteValue(branch) + "'",
+               " WHERE A.NOW_QTY - COALESCE(B.SAL_QTY, B.SAL_SUM) <= 0 ", ") C LEFT JOIN ("};
+    Lines lookUp = mainStock(mainCode, "");
+    lookUp.pop_back();
+    for (const std::string &line : lookUp)
+        text.push_back(line);
+    text.push_back(") M ON M.PROD_ID = C.PROD_ID");
+    return text;
+}
+
 } // namespace proposal_sql
 
 bool isIdentifierPart(const std::string &code)
@@ -94,6 +118,7 @@ Proposal::Proposal(const ProposalLinks &links, prompts::IMessageBox &messages) :
 
 bool Proposal::run(const ProposalRequest &request, int &candidateCount)
 {
+    leftOut_.clear();
     if (request.stockingDate.empty())
         return false;
     const std::string branch = trimCode(request.branchCode);
@@ -116,21 +141,41 @@ bool Proposal::run(const ProposalRequest &request, int &candidateCount)
         return false;
     }
 
-    // Only whether the branch sold anything on the day matters: the summary's first row tells.
-    fetch(proposal_sql::salesSummary(data::formatDate(day), branch, false), 1);
-    if (links_.results.isEmpty()) {
+    if (!soldOn(day, branch, false)) {
         day = day.addDays(-7);
-        fetch(proposal_sql::salesSummary(data::formatDate(day), branch, true), 1);
+        soldOn(day, branch, true);
     }
     if (showReferenceDay)
         showReferenceDay(day);
 
-    data::setStatement(query, proposal_sql::createView(view, data::formatDate(day), branch));
+    const std::string dayText = data::formatDate(day), mainCode = trimCode(request.mainCode);
+    data::setStatement(query, proposal_sql::createView(view, dayText, branch));
     query.execSQL();
-    fetch(proposal_sql::candidatesWithMainStock(view, branch, trimCode(request.mainCode)));
+    try {
+        fetch(proposal_sql::candidatesWithMainStock(view, branch, mainCode));
+    } catch (const data::EDatabaseError &e) {
+        if (!e.has(ArithmeticException))
+            throw;
+        // A product's sales of the day do not fit the view's integer, and the view cannot be read at all.
+        fetch(proposal_sql::candidatesFromSales(dayText, branch, mainCode));
+    }
     const int previousCount = std::exchange(candidateCount, links_.results.recordCount());
-    appendLines(previousCount, candidateCount);
+    appendLines(previousCount, candidateCount, leftOut_);
     return true;
+}
+
+// Whether the branch sold anything on the day: the sales summary's first row tells. A day's sales of a
+// product beyond an integer are sales too.
+bool Proposal::soldOn(const QDate &day, const std::string &branch, bool earlier)
+{
+    try {
+        fetch(proposal_sql::salesSummary(data::formatDate(day), branch, earlier), 1);
+    } catch (const data::EDatabaseError &e) {
+        if (!e.has(ArithmeticException))
+            throw;
+        return true;
+    }
+    return !links_.results.isEmpty();
 }
 
 // Runs a statement into the result set, fetching `rows` of its result, or all of it (-1). The statement is
@@ -144,7 +189,7 @@ void Proposal::fetch(const proposal_sql::Lines &statement, int rows)
     result.open();
 }
 
-void Proposal::appendLines(int previousCount, int candidateCount)
+void Proposal::appendLines(int previousCount, int candidateCount, std::vector<std::string> &leftOut)
 {
     data::TClientDataSet &candidates = links_.results;
     const LineTable &lines = links_.lines;
@@ -155,7 +200,7 @@ void Proposal::appendLines(int previousCount, int candidateCount)
     const int earlierLines = lines.set().recordCount();
     int position = 0;
     for (candidates.first(); !candidates.eof(); candidates.next())
-        appendLine(++position);
+        appendLine(++position, leftOut);
     replaceEarlierLines(earlierLines, previousCount, candidateCount);
 }
 
@@ -188,36 +233,44 @@ void Proposal::replaceEarlierLines(int earlierLines, int previousCount, int cand
     lines.set().setData(table);
 }
 
-// One candidate becomes a line, stored at once or discarded when there is nothing to move. Appending first
-// stores a line the operator left pending, through the quantity check.
-void Proposal::appendLine(int position)
+// One candidate becomes a line, stored at once, or is discarded when there is nothing to move. A candidate
+// whose line would move something but one of whose quantities does not fit the line's fields is left out.
+void Proposal::appendLine(int position, std::vector<std::string> &leftOut)
 {
     data::TClientDataSet &candidate = links_.results;
     const LineTable &lines = links_.lines;
+    const std::string prodId = candidate.fieldByName("PROD_ID").asString();
+    const data::TValue main = candidate.fieldByName("MAIN_QTY").value();
+    const data::TValue branch = candidate.fieldByName("NOW_QTY").value();
+    const data::TValue sold = candidate.fieldByName("SAL_QTY").value(); // empty: beyond an integer
+    // The smaller of the need and the main stock, of their whole parts as the line's fields keep them (stock
+    // may be fractional: truncated toward zero); an empty main stock is smaller than any need.
+    if (main.isNull())
+        return;
+    const std::int64_t mainWhole = main.asLargeInt();
+    const bool needKnown = !sold.isNull() && fitsLineField(sold) && fitsLineField(branch);
+    const std::int64_t need = needKnown ? sold.asLargeInt() - branch.asLargeInt() : 0;
+    if (mainWhole <= 0 || (needKnown && need <= 0))
+        return;
+    if (!needKnown || !fitsLineField(main)) {
+        leftOut.push_back(prodId);
+        return;
+    }
+    const std::int64_t quantity = std::min(need, mainWhole);
 
     lines.set().append();
-    std::int64_t quantity = 0;
     try {
         lines.sno().setAsInteger(position);
-        lines.prodId().setAsString(candidate.fieldByName("PROD_ID").asString());
+        lines.prodId().setAsString(prodId);
         lines.prodName().setAsString(candidate.fieldByName("PROD_NAME").asString());
-        // Stock may be fractional: the integer fields keep the whole part (truncated toward zero).
-        lines.mainStock().setValue(candidate.fieldByName("MAIN_QTY").value());
-        lines.branchStock().setValue(candidate.fieldByName("NOW_QTY").value());
-        lines.sold().setValue(candidate.fieldByName("SAL_QTY").value());
-        // The smaller of the need and the main stock; an empty main stock is smaller than any need.
-        const data::TValue mainStock = lines.mainStock().value();
-        const std::int64_t need = std::int64_t(lines.sold().asInteger()) - lines.branchStock().asInteger();
-        quantity = mainStock.isNull() ? 0 : std::min<std::int64_t>(need, mainStock.asInteger());
+        lines.mainStock().setValue(main);
+        lines.branchStock().setValue(branch);
+        lines.sold().setValue(sold);
+        lines.toMove().setAsInteger(std::int32_t(quantity));
     } catch (...) {
         lines.set().cancel(); // no half-filled line
         throw;
     }
-    if (quantity <= 0) {
-        lines.set().cancel();
-        return;
-    }
-    lines.toMove().setAsInteger(std::int32_t(quantity));
     lines.set().post();
 }
 

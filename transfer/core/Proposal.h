@@ -43,6 +43,10 @@ Lines mainStock(const std::string &mainCode, const std::string &prodId);
 /// stock that `mainStock` finds for it (PROD_NAME and MAIN_QTY, both empty where it finds no row): the
 /// candidate list joined with the main-stock look-up of every product.
 Lines candidatesWithMainStock(const std::string &viewName, const std::string &branch, const std::string &mainCode);
+/// As candidatesWithMainStock, read from the day's sales instead of the view, for a day on which the sales of
+/// a product do not fit the view's integer (the view then cannot be read at all): such a product's SAL_QTY is
+/// empty, and it is a candidate when its branch stock less its sales is zero or below.
+Lines candidatesFromSales(const std::string &day, const std::string &branch, const std::string &mainCode);
 } // namespace proposal_sql
 
 /// Letters, digits, "_" and "$" only, and at least one of them.
@@ -80,6 +84,8 @@ public:
     /// candidates as soon as they are read. The new lines replace those of the previous proposal (the lines
     /// numbered up to its count); the lines added by hand stay, after the new lines and numbered after the new
     /// count, except those whose product the new proposal has a line for: no product is on the bill twice.
+    /// A candidate whose line would move something but one of whose quantities (its stock in either warehouse,
+    /// its sales of the day) does not fit the line's 32-bit fields is left out (see leftOut()).
     /// Returns false when it stopped early:
     /// silently for an empty stocking date, after a warning for a branch code that cannot name a view (before
     /// any statement) or a stocking date not written as ten characters (after the old view was dropped). A
@@ -88,14 +94,20 @@ public:
     /// lines stored so far are kept and the fixed columns end locked.
     bool run(const ProposalRequest &request, int &candidateCount);
 
+    /// The codes of the candidates the last run left out, in candidate order, for the caller to name them
+    /// in one message (leftOutMessage()) once the lines are shown.
+    const std::vector<std::string> &leftOut() const { return leftOut_; }
+
 private:
     void fetch(const proposal_sql::Lines &statement, int rows = -1);
-    void appendLines(int previousCount, int candidateCount);
+    bool soldOn(const QDate &day, const std::string &branch, bool earlier);
+    void appendLines(int previousCount, int candidateCount, std::vector<std::string> &leftOut);
     void replaceEarlierLines(int earlierLines, int previousCount, int candidateCount);
-    void appendLine(int position);
+    void appendLine(int position, std::vector<std::string> &leftOut);
 
     ProposalLinks links_;
     prompts::IMessageBox &messages_;
+    std::vector<std::string> leftOut_;
 };
 
 } // namespace transfer
