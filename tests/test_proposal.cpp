@@ -68,8 +68,14 @@ struct Terminal {
     bool propose(const std::string &stockingDate, const std::string &branch = "S02",
                  const std::string &main = "S01")
     {
-        Proposal proposal({store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2)}, messages);
-        proposal.showReferenceDay = [this](const QDate &day) { referenceDays.push_back(day); };
+        Proposal proposal(
+            {store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2), store.SQLConnection2},
+            messages);
+        proposal.showReferenceDay = [this](const QDate &day) {
+            referenceDays.push_back(day);
+            if (meanwhile)
+                meanwhile();
+        };
         const bool ran = proposal.run({stockingDate, branch, main}, candidateCount);
         leftOut = proposal.leftOut();
         return ran;
@@ -109,6 +115,8 @@ struct Terminal {
     std::vector<std::string> leftOut;
     prompts::ScriptedMessageBox messages;
     std::vector<QDate> referenceDays;
+    /// What happens elsewhere once the reference day is settled, between the drop and the creation of the view.
+    std::function<void()> meanwhile;
 };
 
 class ProposalTest : public ::testing::Test {
@@ -738,6 +746,28 @@ private:
     bool finished_ = false;
     std::thread watcher_;
 };
+
+// Another program, which takes no lock, makes the view between this proposal's drop and its creation: the
+// creation fails, and the proposal makes the view again, for its own day.
+TEST_F(ProposalTest, AViewMadeElsewhereAtTheSameMomentIsMadeAgainForTheProposalsOwnDay)
+{
+    item("P1", "0", "3", "10");
+    item("P2", "0", "4", "10", "2004/03/01");
+    int made = 0;
+    t.meanwhile = [&] {
+        if (made++ == 0)
+            db.exec("CREATE VIEW VIEW_SALQTYS02(PROD_ID,SAL_QTY) AS SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB "
+                    "WHERE BILL_DATE = '2004/03/01' GROUP BY PROD_ID");
+    };
+    const HangGuard guard("a proposal meeting a view made elsewhere", std::chrono::seconds(60));
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(made, 2) << "the view was made again";
+    EXPECT_EQ(t.lines(), (std::vector<Line>{{1, "P1", 10, 0, 3, 3}}));
+    EXPECT_NE(db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'")
+                  .find("BILL_DATE = '2004/02/29'"),
+              std::string::npos);
+    EXPECT_TRUE(t.messages.shown().empty());
+}
 
 TEST_F(ProposalTest, TwoTerminalsProposeForTheSameBranchInTurnWhileTheOtherShowsItsLines)
 {

@@ -8,11 +8,14 @@
 #include "data/DbError.h"
 #include "data/SqlText.h"
 
+#include <QRandomGenerator>
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <set>
+#include <thread>
 #include <utility>
 
 namespace transfer {
@@ -20,8 +23,41 @@ namespace transfer {
 using data::quoteValue;
 
 namespace {
+
 /// The server's "arithmetic exception, numeric overflow, or string truncation" (isc_arith_except).
 constexpr long ArithmeticException = 335544321;
+/// How often the view is re-created and read when another program changes it at the same moment.
+constexpr int Attempts = 10;
+
+/// Whether the error comes from another attachment changing the view, or its catalogue rows, at the same
+/// moment: the drop or creation collided with another's (isc_no_meta_update, isc_unique_key_violation,
+/// isc_no_dup, isc_update_conflict, isc_deadlock, isc_lock_conflict, isc_obj_in_use), or the view went away
+/// under a statement (isc_relnotdef, isc_dsql_relation_err, isc_dsql_view_not_found).
+bool isChangeOfAnother(const data::EDatabaseError &e)
+{
+    for (long code : {335544351L, 335544665L, 335544349L, 335544451L, 335544336L, 335544345L, 335544453L,
+                      335544395L, 335544580L, 336397207L})
+        if (e.has(code))
+            return !e.isConnectionLost();
+    return false;
+}
+
+/// The rows of the branch's warehouse in STOCK_ITEM (its code compared without regard to case, as the view's
+/// name is), locked in a transaction of the connection: a second terminal proposing for the branch waits at
+/// its lock until the first lets go. Nothing is changed; the transaction is rolled back at the end.
+class BranchLock {
+public:
+    BranchLock(data::TSQLConnection &connection, const std::string &branch) : transaction_(connection), query_(&connection)
+    {
+        data::setStatement(query_, proposal_sql::lockBranch(branch));
+        query_.open();
+    }
+
+private:
+    data::TSQLTransactionScope transaction_;
+    data::TSQLQuery query_;
+};
+
 } // namespace
 
 namespace proposal_sql {
@@ -100,6 +136,14 @@ Lines candidatesFromSales(const std::string &day, const std::string &branch, con
     return text;
 }
 
+Lines lockBranch(const std::string &branch)
+{
+    std::string upper = branch;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : char(c); });
+    return {"SELECT STOCK_ID FROM STOCK_ITEM WHERE UPPER(STOCK_ID) = '" + quoteValue(upper) + "' WITH LOCK"};
+}
+
 } // namespace proposal_sql
 
 bool isIdentifierPart(const std::string &code)
@@ -126,9 +170,33 @@ bool Proposal::run(const ProposalRequest &request, int &candidateCount)
         messages_.messageDlg(BranchCodeMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return false;
     }
-    const std::string view = salesViewName(branch);
-    QDate day = referenceDay(readStockingDate(request.stockingDate));
+    const QDate day = referenceDay(readStockingDate(request.stockingDate));
+    {
+        // Other terminals proposing for the branch wait for this one's lock until its candidates are read.
+        const BranchLock lock(links_.lockConnection, branch);
+        for (int attempt = 1;; ++attempt) {
+            try {
+                if (!readCandidates(request, branch, day))
+                    return false;
+                break;
+            } catch (const data::EDatabaseError &e) {
+                if (attempt == Attempts || !isChangeOfAnother(e))
+                    throw;
+            }
+            // A program that takes no lock changed the view at the same moment: try again a little later.
+            std::this_thread::sleep_for(std::chrono::milliseconds(QRandomGenerator::global()->bounded(10, 60)));
+        }
+    }
+    const int previousCount = std::exchange(candidateCount, links_.results.recordCount());
+    appendLines(previousCount, candidateCount, leftOut_);
+    return true;
+}
 
+// The view dropped and re-created for the reference day (or the week before, when the branch sold nothing on
+// it), then the candidates read into the result set. False after the warning about the stocking date.
+bool Proposal::readCandidates(const ProposalRequest &request, const std::string &branch, QDate day)
+{
+    const std::string view = salesViewName(branch);
     data::TSQLQuery &query = links_.query;
     data::setStatement(query, proposal_sql::viewLookUp(view));
     query.open();
@@ -159,8 +227,6 @@ bool Proposal::run(const ProposalRequest &request, int &candidateCount)
         // A product's sales of the day do not fit the view's integer, and the view cannot be read at all.
         fetch(proposal_sql::candidatesFromSales(dayText, branch, mainCode));
     }
-    const int previousCount = std::exchange(candidateCount, links_.results.recordCount());
-    appendLines(previousCount, candidateCount, leftOut_);
     return true;
 }
 

@@ -3,9 +3,9 @@
 // stocking date, two weeks when that day has no sales) every product whose branch stock less those sales is
 // zero or below becomes a candidate, and a line proposes to move the shortfall, capped by the main
 // warehouse's stock. The day's sales are kept in a view named after the branch, dropped and re-created at
-// every run. The candidates are read in one statement together with each one's name and main stock, so the
+// every run; terminals proposing for the same branch take turns, so that each reads the view it made. The candidates are read in one statement together with each one's name and main stock, so the
 // proposal sends the same few statements whatever the number of candidates. Every statement runs on the
-// first connection, each committed on its own.
+// first connection, each committed on its own; the second holds the branch's lock meanwhile.
 
 #include "LineTable.h"
 
@@ -47,6 +47,9 @@ Lines candidatesWithMainStock(const std::string &viewName, const std::string &br
 /// a product do not fit the view's integer (the view then cannot be read at all): such a product's SAL_QTY is
 /// empty, and it is a candidate when its branch stock less its sales is zero or below.
 Lines candidatesFromSales(const std::string &day, const std::string &branch, const std::string &mainCode);
+
+/// Locks the rows of the branch's warehouse, its code compared without regard to case.
+Lines lockBranch(const std::string &branch);
 } // namespace proposal_sql
 
 /// Letters, digits, "_" and "$" only, and at least one of them.
@@ -69,6 +72,9 @@ struct ProposalLinks {
     data::TClientDataSet &results;
     /// The line table (ClientDataSet2) the lines are appended to.
     LineTable lines;
+    /// The second connection (SQLConnection2), free of a transaction of its own: it holds the branch's lock
+    /// while the view is re-created and read.
+    data::TSQLConnection &lockConnection;
 };
 
 class Proposal {
@@ -86,6 +92,9 @@ public:
     /// count, except those whose product the new proposal has a line for: no product is on the bill twice.
     /// A candidate whose line would move something but one of whose quantities (its stock in either warehouse,
     /// its sales of the day) does not fit the line's 32-bit fields is left out (see leftOut()).
+    /// A terminal proposing for the same branch at the same moment waits until this one has read its
+    /// candidates; when a program that takes no lock changes the view meanwhile, the view is re-created and
+    /// read again, a few times at most, before the error travels on.
     /// Returns false when it stopped early:
     /// silently for an empty stocking date, after a warning for a branch code that cannot name a view (before
     /// any statement) or a stocking date not written as ten characters (after the old view was dropped). A
@@ -100,6 +109,7 @@ public:
 
 private:
     void fetch(const proposal_sql::Lines &statement, int rows = -1);
+    bool readCandidates(const ProposalRequest &request, const std::string &branch, QDate day);
     bool soldOn(const QDate &day, const std::string &branch, bool earlier);
     void appendLines(int previousCount, int candidateCount, std::vector<std::string> &leftOut);
     void replaceEarlierLines(int earlierLines, int previousCount, int candidateCount);
