@@ -150,8 +150,7 @@ public:
     {
         grid_.setDataSet(nullptr);
         transfer::createLineTable(store_.ClientDataSet2); // a terminal's first proposal
-        transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2),
-                                     store_.SQLConnection2},
+        transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2)},
                                     messages_);
         int candidates = 0;
         const Time ms = timed(how, [&] {

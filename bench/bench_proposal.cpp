@@ -91,8 +91,7 @@ public:
         QCoreApplication::processEvents();
         QElapsedTimer timer;
         timer.start();
-        transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2),
-                                     store_.SQLConnection2},
+        transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2)},
                                     messages_);
         proposal.showReferenceDay = [this](const QDate &day) { referenceDay_ = day; };
         int candidates = 0;

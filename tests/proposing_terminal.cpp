@@ -80,8 +80,7 @@ int main(int argc, char **argv)
             transfer::createLineTable(store.ClientDataSet2);
             transfer::Proposal proposal({.query = store.SQLQuery1,
                                          .results = store.ClientDataSet1,
-                                         .lines = transfer::LineTable(store.ClientDataSet2),
-                                         .lockConnection = store.SQLConnection2},
+                                         .lines = transfer::LineTable(store.ClientDataSet2)},
                                         messages);
             QDate shown;
             proposal.showReferenceDay = [&shown](const QDate &d) { shown = d; };

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -68,9 +69,7 @@ struct Terminal {
     bool propose(const std::string &stockingDate, const std::string &branch = "S02",
                  const std::string &main = "S01")
     {
-        Proposal proposal(
-            {store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2), store.SQLConnection2},
-            messages);
+        Proposal proposal({store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2)}, messages);
         proposal.showReferenceDay = [this](const QDate &day) {
             referenceDays.push_back(day);
             if (meanwhile)
@@ -190,6 +189,11 @@ TEST(ProposalStatements, OrdinaryValuesGiveTheTextsAsTheyAreAndQuotesAreDoubled)
               "ON A.PROD_ID = B.PROD_ID \r\n"
               "AND B.STOCK_ID = 'S01'\r\n"
               "WHERE A.PROD_ID = 'P001'\r\n");
+    EXPECT_EQ(joinLines(sql::ownView("VIEW_SALQTYs02", "2004/02/29", "S'02")),
+              "SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'\r\n"
+              " AND POSITION('BILL_DATE = ''2004/02/29''' IN RDB$VIEW_SOURCE) > 0\r\n"
+              " AND POSITION('STOCK_ID = ''S''''02''' IN RDB$VIEW_SOURCE) > 0\r\n"
+              " AND (1 = 1 OR EXISTS (SELECT 1 FROM VIEW_SALQTYs02))\r\n");
     EXPECT_EQ(joinLines(sql::candidatesWithMainStock("VIEW_SALQTYS02", "S02", "S01")),
               "SELECT C.PROD_ID,C.NOW_QTY,C.SAL_QTY,M.PROD_NAME,M.NOW_QTY AS MAIN_QTY FROM (\r\n"
               "SELECT A.PROD_ID,A.NOW_QTY,B.SAL_QTY FROM STORE_QTY A INNER JOIN VIEW_SALQTYS02 B \r\n"
@@ -462,8 +466,9 @@ TEST_F(ProposalTest, NamesComeFromTheProductAndNoStatementRunsPerCandidate)
     EXPECT_EQ(lines.fieldByName("PROD_NAME").asString(), "Name " + lines.fieldByName("PROD_ID").asString());
     EXPECT_EQ(t.store.ClientDataSet1.commandText(),
               data::joinLines(sql::candidatesWithMainStock("VIEW_SALQTYS02", "S02", "S01")));
-    EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::createView("VIEW_SALQTYS02", "2004/02/29", "S02")))
-        << "the last statement of the first statement object re-created the view";
+    EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::ownView("VIEW_SALQTYS02", "2004/02/29", "S02")))
+        << "the last statement of the first statement object checked the view";
+    EXPECT_FALSE(t.store.SQLQuery1.prepared()) << "and let it go";
 }
 
 // The lines against the sequence the shop's proposal has always run on the same data: the candidate list
@@ -767,6 +772,38 @@ TEST_F(ProposalTest, AViewMadeElsewhereAtTheSameMomentIsMadeAgainForTheProposals
                   .find("BILL_DATE = '2004/02/29'"),
               std::string::npos);
     EXPECT_TRUE(t.messages.shown().empty());
+}
+
+// The check that the view is the proposal's own holds the view while its statement stays prepared: another
+// terminal's drop waits until it is let go. A view made for another day or branch is not the proposal's.
+TEST_F(ProposalTest, TheCheckOfTheViewHoldsItAgainstADropUntilLetGo)
+{
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    data::TSQLQuery &check = t.store.SQLQuery1;
+    for (const auto &[day, branch] : {std::pair{"2004/02/22", "S02"}, std::pair{"2004/02/29", "S03"}}) {
+        data::setStatement(check, sql::ownView("VIEW_SALQTYS02", day, branch));
+        check.open();
+        EXPECT_EQ(check.recordCount(), 0) << day << " " << branch;
+    }
+    data::setStatement(check, sql::ownView("VIEW_SALQTYs02", "2004/02/29", "S02"));
+    check.open();
+    ASSERT_EQ(check.recordCount(), 1);
+
+    Terminal other(db.programDir());
+    const HangGuard guard("a drop waiting for the check of the view", std::chrono::seconds(60));
+    std::atomic<bool> dropped = false;
+    std::thread drop([&] {
+        data::setStatement(other.store.SQLQuery1, sql::dropView("VIEW_SALQTYS02"));
+        other.store.SQLQuery1.execSQL();
+        dropped = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_FALSE(dropped) << "the drop waits while the check is prepared";
+    check.unprepare();
+    drop.join();
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(viewCount(), 0);
 }
 
 TEST_F(ProposalTest, TwoTerminalsProposeForTheSameBranchInTurnWhileTheOtherShowsItsLines)

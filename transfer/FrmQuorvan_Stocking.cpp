@@ -40,10 +40,7 @@ void TFormTouchMove::N4Click()
 void TFormTouchMove::bsSkinButton1Click()
 {
     Proposal proposal(
-        {.query = store.SQLQuery1,
-         .results = store.ClientDataSet1,
-         .lines = LineTable(store.ClientDataSet2),
-         .lockConnection = store.SQLConnection2},
+        {.query = store.SQLQuery1, .results = store.ClientDataSet1, .lines = LineTable(store.ClientDataSet2)},
         services_.messages);
     proposal.showReferenceDay = [this](const QDate &day) { bsSkinMonthCalendar1->setSelectedDate(day); };
     const ProposalRequest request{Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()};

@@ -26,8 +26,11 @@ namespace {
 
 /// The server's "arithmetic exception, numeric overflow, or string truncation" (isc_arith_except).
 constexpr long ArithmeticException = 335544321;
-/// How often the view is re-created and read when another program changes it at the same moment.
-constexpr int Attempts = 10;
+/// How long the view is made again and read again while other terminals or programs change it at the same
+/// moment, and the longest pause between two tries (the pause doubles from a few milliseconds up to it, drawn
+/// at random so that terminals that met once do not meet again).
+constexpr std::chrono::seconds RetryTime{30};
+constexpr int LongestPause = 200; // ms
 
 /// Whether the error comes from another attachment changing the view, or its catalogue rows, at the same
 /// moment: the drop or creation collided with another's (isc_no_meta_update, isc_unique_key_violation,
@@ -42,32 +45,23 @@ bool isChangeOfAnother(const data::EDatabaseError &e)
     return false;
 }
 
-/// The rows of the branch's warehouse in STOCK_ITEM (its code compared without regard to case, as the view's
-/// name is), locked in a transaction of the connection: a second terminal proposing for the branch waits at
-/// its lock until the first lets go. Nothing is changed; the transaction is rolled back at the end.
-class BranchLock {
-public:
-    BranchLock(data::TSQLConnection &connection, const std::string &branch) : transaction_(connection), query_(&connection)
-    {
-        data::setStatement(query_, proposal_sql::lockBranch(branch));
-        query_.open();
-    }
-
-private:
-    data::TSQLTransactionScope transaction_;
-    data::TSQLQuery query_;
-};
-
 } // namespace
 
 namespace proposal_sql {
 
+namespace {
+/// The name as the server keeps an unquoted one.
+std::string upperCase(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : char(c); });
+    return name;
+}
+} // namespace
+
 Lines viewLookUp(const std::string &viewName)
 {
-    std::string upper = viewName;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : char(c); });
-    return {"SELECT RDB$VIEW_NAME FROM RDB$VIEW_RELATIONS WHERE RDB$VIEW_NAME = '" + quoteValue(upper) + "'"};
+    return {"SELECT RDB$VIEW_NAME FROM RDB$VIEW_RELATIONS WHERE RDB$VIEW_NAME = '" + quoteValue(upperCase(viewName)) + "'"};
 }
 
 Lines dropView(const std::string &viewName)
@@ -136,12 +130,12 @@ Lines candidatesFromSales(const std::string &day, const std::string &branch, con
     return text;
 }
 
-Lines lockBranch(const std::string &branch)
+Lines ownView(const std::string &viewName, const std::string &day, const std::string &branch)
 {
-    std::string upper = branch;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : char(c); });
-    return {"SELECT STOCK_ID FROM STOCK_ITEM WHERE UPPER(STOCK_ID) = '" + quoteValue(upper) + "' WITH LOCK"};
+    return {"SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = '" + quoteValue(upperCase(viewName)) + "'",
+            " AND POSITION('" + quoteValue("BILL_DATE = '" + quoteValue(day) + "'") + "' IN RDB$VIEW_SOURCE) > 0",
+            " AND POSITION('" + quoteValue("STOCK_ID = '" + quoteValue(branch) + "'") + "' IN RDB$VIEW_SOURCE) > 0",
+            " AND (1 = 1 OR EXISTS (SELECT 1 FROM " + viewName + "))"};
 }
 
 } // namespace proposal_sql
@@ -171,21 +165,23 @@ bool Proposal::run(const ProposalRequest &request, int &candidateCount)
         return false;
     }
     const QDate day = referenceDay(readStockingDate(request.stockingDate));
-    {
-        // Other terminals proposing for the branch wait for this one's lock until its candidates are read.
-        const BranchLock lock(links_.lockConnection, branch);
-        for (int attempt = 1;; ++attempt) {
-            try {
-                if (!readCandidates(request, branch, day))
-                    return false;
-                break;
-            } catch (const data::EDatabaseError &e) {
-                if (attempt == Attempts || !isChangeOfAnother(e))
-                    throw;
-            }
-            // A program that takes no lock changed the view at the same moment: try again a little later.
-            std::this_thread::sleep_for(std::chrono::milliseconds(QRandomGenerator::global()->bounded(10, 60)));
+    const auto giveUp = std::chrono::steady_clock::now() + RetryTime;
+    for (int pause = 5;; pause = std::min(2 * pause, LongestPause)) {
+        Reading reading = Reading::Again;
+        try {
+            reading = readCandidates(request, branch, day);
+        } catch (const data::EDatabaseError &e) {
+            if (!isChangeOfAnother(e) || std::chrono::steady_clock::now() > giveUp)
+                throw;
         }
+        if (reading == Reading::Stopped)
+            return false;
+        if (reading == Reading::Done)
+            break;
+        if (std::chrono::steady_clock::now() > giveUp)
+            throw data::EDatabaseError(ViewBusyMessage);
+        // Another terminal, or a program, changed the view at the same moment: try again a little later.
+        std::this_thread::sleep_for(std::chrono::milliseconds(QRandomGenerator::global()->bounded(1, pause + 1)));
     }
     const int previousCount = std::exchange(candidateCount, links_.results.recordCount());
     appendLines(previousCount, candidateCount, leftOut_);
@@ -193,8 +189,11 @@ bool Proposal::run(const ProposalRequest &request, int &candidateCount)
 }
 
 // The view dropped and re-created for the reference day (or the week before, when the branch sold nothing on
-// it), then the candidates read into the result set. False after the warning about the stocking date.
-bool Proposal::readCandidates(const ProposalRequest &request, const std::string &branch, QDate day)
+// it), then the candidates read into the result set. Another terminal proposing for the branch may drop the
+// view and make its own between this creation and the reading: so the view is first held (a statement that
+// refers to it stays prepared, and a drop waits for it) and checked to be the one made here, else it is made
+// again. The view is let go as soon as the candidates are read.
+Proposal::Reading Proposal::readCandidates(const ProposalRequest &request, const std::string &branch, QDate day)
 {
     const std::string view = salesViewName(branch);
     data::TSQLQuery &query = links_.query;
@@ -206,7 +205,7 @@ bool Proposal::readCandidates(const ProposalRequest &request, const std::string 
     }
     if (trimCode(request.stockingDate).size() != 10) {
         messages_.messageDlg(DateFormatMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
-        return false;
+        return Reading::Stopped;
     }
 
     if (!soldOn(day, branch, false)) {
@@ -219,6 +218,11 @@ bool Proposal::readCandidates(const ProposalRequest &request, const std::string 
     const std::string dayText = data::formatDate(day), mainCode = trimCode(request.mainCode);
     data::setStatement(query, proposal_sql::createView(view, dayText, branch));
     query.execSQL();
+    data::setStatement(query, proposal_sql::ownView(view, dayText, branch));
+    const auto letGo = qScopeGuard([&query] { query.unprepare(); });
+    query.open();
+    if (query.recordCount() == 0)
+        return Reading::Again;
     try {
         fetch(proposal_sql::candidatesWithMainStock(view, branch, mainCode));
     } catch (const data::EDatabaseError &e) {
@@ -227,7 +231,7 @@ bool Proposal::readCandidates(const ProposalRequest &request, const std::string 
         // A product's sales of the day do not fit the view's integer, and the view cannot be read at all.
         fetch(proposal_sql::candidatesFromSales(dayText, branch, mainCode));
     }
-    return true;
+    return Reading::Done;
 }
 
 // Whether the branch sold anything on the day: the sales summary's first row tells. A day's sales of a
