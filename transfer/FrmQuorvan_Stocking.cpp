@@ -39,6 +39,8 @@ void TFormTouchMove::N4Click()
 
 void TFormTouchMove::bsSkinButton1Click()
 {
+    if (Edit_Rdate->text().isEmpty() || !headerCodesAreWarehouses())
+        return;
     Proposal proposal(
         {.query = store.SQLQuery1, .results = store.ClientDataSet1, .lines = LineTable(store.ClientDataSet2)},
         services_.messages);
