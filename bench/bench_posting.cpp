@@ -33,7 +33,7 @@ double postThroughProgram(transfer::TransferStore &store, const data::IClock &cl
     const transfer::BillHeader header{billNo(bill), "S01", "S02", "K001"};
     QElapsedTimer t;
     t.start();
-    const auto result = transfer::BillWriter({store.SQLQuery1, store.SQLQuery2, store.SQL_Master, store.SQL_Sub}, clock)
+    const auto result = transfer::BillWriter({store.SQL_Product, store.SQL_Master, store.SQL_Sub}, clock)
                             .write(header, "A01_bench", transfer::LineTable(store.ClientDataSet2));
     const double ms = t.nsecsElapsed() / 1e6;
     if (!result.written)

@@ -21,6 +21,8 @@
 #include <QWidget>
 
 #include <set>
+#include <utility>
+#include <vector>
 #include <string>
 
 class QCalendarWidget;
@@ -50,6 +52,10 @@ inline constexpr char NumberRangeMessage[] = "數值超出範圍..!,請輸入 -2
 inline constexpr char ProposedLineMessage[] = "建議的商品不能刪除..!,只能刪除增加的商品..";
 /// The remove button on a line that a posted bill holds.
 inline constexpr char BilledLineMessage[] = "此商品已寫入調撥單..!,不能刪除..";
+/// 調撥確認 on a line table without a line to post.
+inline constexpr char NothingToPostMessage[] = "沒有可調撥的商品..!";
+/// Asked before the lines of the last posted bill are posted again; %1 is that bill's number.
+inline constexpr char RepostQuestion[] = "這些商品已寫入調撥單 %1..!,是否再寫入一張相同的調撥單..";
 /// Asked before a line is removed; the line's code and name follow on the next line.
 inline constexpr char RemoveLineQuestion[] = "是否刪除此商品..";
 
@@ -185,6 +191,12 @@ private:
     bool numPadRefused_ = false;
     /// The products of the lines on the table when a bill was last posted.
     std::set<std::string> billedProducts_;
+    /// The bill last posted in this run and what it holds.
+    struct PostedBill {
+        std::string billNo;
+        std::vector<std::pair<std::string, int>> lines;
+    };
+    PostedBill lastPosted_;
 };
 
 } // namespace transfer
