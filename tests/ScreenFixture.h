@@ -27,8 +27,15 @@ QT_END_NAMESPACE
 
 class FixedClock : public data::IClock {
 public:
-    QDateTime now() const override { return moment; }
+    QDateTime now() const override
+    {
+        if (onRead)
+            onRead();
+        return moment;
+    }
     QDateTime moment{QDate(2004, 3, 1), QTime(9, 30)};
+    /// Called at every reading: a test acts at a given point of an operation.
+    std::function<void()> onRead;
 };
 
 class RecordingErrors : public prompts::IErrorReporter {

@@ -72,7 +72,10 @@ void TFormTouchMove::fcImageBtn2Click()
     // A confirmation whose number cannot be drawn writes nothing and leaves no number behind, so neither
     // this bill nor a later preview can be taken for the previous bill.
     BillNo.clear();
-    // Here, before anything is drawn, belongs the check that the shop database can be reached.
+    // Both connections answer, or are attached anew, before a number is drawn: a number is drawn only for
+    // a bill that can be written.
+    store.SQLConnection1.ensureConnected();
+    store.SQLConnection2.ensureConnected();
     BillNumbers(store.SQL_ID).provideDayRow(today);
     BillNo = NextBillNo("TEMP_MOVEID", today);
 
