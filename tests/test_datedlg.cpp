@@ -87,7 +87,7 @@ TEST_F(DateDialog, OpensOnTodayInFieldAndCalendar)
     EXPECT_EQ(FrmGetDateTime->MonthCalendar1->firstDayOfWeek(), Qt::Sunday);
     EXPECT_EQ(FrmGetDateTime->BTCMDOK->text(), "確定&Y");
     EXPECT_EQ(FrmGetDateTime->BDCMDNOT->text(), "取消&C");
-    EXPECT_EQ(FrmGetDateTime->size(), QSize(295, 225));
+    EXPECT_EQ(FrmGetDateTime->size(), QSize(295, 225 + TFrmGetDateTime::CalendarExtra));
 }
 
 TEST_F(DateDialog, TypedDateMovesTheCalendarAndClickedDayIsWrittenWithTwoDigitFields)
