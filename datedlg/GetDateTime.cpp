@@ -116,6 +116,7 @@ TFrmGetDateTime::TFrmGetDateTime(const data::IClock &clock, QWidget *parent)
 
     MonthCalendar1 = new QCalendarWidget(Panel6);
     design_.place(MonthCalendar1, {1, 1, 271, 143 + CalendarExtra});
+    design_.calendarFont(MonthCalendar1, QFont(QStringLiteral("新細明體"), 9));
     MonthCalendar1->setFirstDayOfWeek(Qt::Sunday);
     MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
 

@@ -277,6 +277,7 @@ void TFormTouchMove::buildLayout()
     bsSkinMonthCalendar1 = new QCalendarWidget(bsSkinPanel4);
     bsSkinMonthCalendar1->setObjectName(QStringLiteral("bsSkinMonthCalendar1"));
     design_.place(bsSkinMonthCalendar1, {1, 1, 269, 150});
+    design_.calendarFont(bsSkinMonthCalendar1, screenFont);
     bsSkinMonthCalendar1->setFirstDayOfWeek(Qt::Sunday);
     bsSkinMonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     fcImageBtn2 = imageButton(bsSkinPanel4, "fcImageBtn2", " 調撥確認");

@@ -1,6 +1,9 @@
 #include "DesignScale.h"
 
+#include <QAbstractSpinBox>
+#include <QCalendarWidget>
 #include <QLabel>
+#include <QToolButton>
 #include <QScreen>
 #include <QWidget>
 
@@ -87,6 +90,22 @@ void DesignLayout::placeLabel(QLabel *label, const QPoint &design, int heightUni
 void DesignLayout::font(QWidget *widget, const QFont &design)
 {
     rule([widget, design](const DesignScale &s) { widget->setFont(s.font(design)); });
+}
+
+void DesignLayout::calendarFont(QCalendarWidget *calendar, const QFont &design)
+{
+    rule([calendar, design](const DesignScale &s) {
+        const QFont font = s.font(design);
+        calendar->setFont(font);
+        QFont bold = font;
+        bold.setBold(true);
+        for (QToolButton *b : calendar->findChildren<QToolButton *>()) {
+            b->setFont(bold);
+            b->setIconSize(s.px(QSize(16, 16)));
+        }
+        for (QAbstractSpinBox *year : calendar->findChildren<QAbstractSpinBox *>())
+            year->setFont(bold);
+    });
 }
 
 void DesignLayout::fixedHeight(QWidget *widget, int units)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+class QCalendarWidget;
 class QLabel;
 class QScreen;
 class QWidget;
@@ -62,6 +63,9 @@ public:
     void font(QWidget *widget, const QFont &design);
     void fixedHeight(QWidget *widget, int units);
     void fixedWidth(QWidget *widget, int units);
+    /// A month calendar's font, given in design units, also on its navigation bar (which does not follow the
+    /// calendar's font by itself).
+    void calendarFont(QCalendarWidget *calendar, const QFont &design);
     /// Any other rule.
     void rule(std::function<void(const DesignScale &)> apply);
 
