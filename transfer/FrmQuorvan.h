@@ -14,6 +14,7 @@
 #include "transfer/core/BillHeader.h"
 #include "transfer/core/TransferStore.h"
 #include "widgets/DBGrid.h"
+#include "widgets/DesignScale.h"
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
 
@@ -32,6 +33,7 @@ class QLineEdit;
 class QMenu;
 class QAction;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QScrollBar;
 class QTimer;
@@ -81,6 +83,16 @@ public:
     explicit TFormTouchMove(const ScreenServices &services, QWidget *parent = nullptr);
     ~TFormTouchMove() override;
 
+    /// The screen's size in design units: the layout's positions and sizes are given in these.
+    static constexpr QSize DesignSize{792, 566};
+    /// The scale the screen is drawn at: the design fitted to the window, redone whenever it is resized.
+    const widgets::DesignScale &scale() const { return design_.scale(); }
+    /// Shows the screen filling the terminal: full screen when the settings say "FullScreen=1", else
+    /// maximised.
+    void showOnTerminal();
+    /// Setting "FullScreen" of section "System", read at start; off when missing.
+    bool FullScreen = false;
+
     TransferStore store;
 
     // The values the screen's operations share for the whole run; each starts empty or zero.
@@ -123,6 +135,10 @@ public:
     QPushButton *bsSkinButton3; ///< cancels the edit of the current line, as Escape does
     QPushButton *bsSkinButton4; ///< removes a line added by hand
     QPlainTextEdit *Memo1;
+    /// What the last action did.
+    QLabel *StatusLine;
+    /// Shown over the status line, with what is being done, while long work runs.
+    QProgressBar *ProgressBar1;
     QFrame *bsSkinPanel5;
     widgets::TDBGrid *bsSkinDBGrid1;
     QScrollBar *bsSkinScrollBar1;
@@ -140,8 +156,30 @@ public:
     void WriteBill();
     void MergePickedProducts();
 
+    /// Tells the operator in the status line what was just done.
+    void say(const QString &text);
+    /// The progress bar with the text `what` for as long as it lives; painted at once. It keeps the number
+    /// of lines the table had when the work began.
+    class Busy {
+    public:
+        Busy(QProgressBar &bar, const QString &what, int lines);
+        ~Busy();
+        Busy(const Busy &) = delete;
+        Busy &operator=(const Busy &) = delete;
+        const int linesBefore;
+
+    private:
+        QProgressBar &bar_;
+    };
+    [[nodiscard]] Busy showBusy(const QString &what);
+    /// Tells the operator how many lines the proposal run during `work` added, with its reference day.
+    void reportProposal(const Busy &work);
+    /// The lines on the line table.
+    int lineCount() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildLayout();
@@ -184,6 +222,7 @@ private:
     void fcImageBtn1Click();
 
     ScreenServices services_;
+    widgets::DesignLayout design_;
     std::string salesIdBytes_;
     /// The cell the keypad was opened for.
     QPersistentModelIndex numPadCell_;

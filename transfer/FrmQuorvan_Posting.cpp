@@ -98,6 +98,7 @@ void TFormTouchMove::WriteBill()
     if (!lines.hasStoredLines())
         return;
     BusyCursor busy;
+    const auto working = showBusy(QStringLiteral("寫入調撥單…"));
     BillWriter writer({.product = store.SQL_Product, .master = store.SQL_Master, .sub = store.SQL_Sub},
                       services_.clock);
     const BillWriter::Result result = [&] {
@@ -121,6 +122,7 @@ void TFormTouchMove::WriteBill()
                     widgets::decodeText(salespersonCode(salesIdBytes_)),
                     services_.clock.now().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
     lastPosted_ = {BillNo, billLines(lines)};
+    say(QStringLiteral("調撥單 %1 已寫入，共 %2 項").arg(QString::fromStdString(BillNo)).arg(result.lines));
     for (const auto &line : lines.set().data().rows)
         billedProducts_.insert(line[lines.position(PROD_ID)].asString());
     // The busy cursor stays while the question is open and while the preview runs.
@@ -134,6 +136,7 @@ void TFormTouchMove::WriteBill()
 void TFormTouchMove::fcImageBtn1Click()
 {
     qCInfo(terminal::journal).noquote() << "preview of bill" << QString::fromStdString(BillNo);
+    const auto busy = showBusy(QStringLiteral("準備預覽…"));
     PreviewHandOff(store.SQLQuery1, store.ClientDataSet1, services_.programDir).run(billHeader());
 }
 
