@@ -35,6 +35,19 @@ private:
     std::string sqlState_;
 };
 
+/// A connect to the database that failed (not a missing or broken definition): the server's or the
+/// client's message, with the database the connection definition names.
+class EConnectFailed : public EDatabaseError {
+public:
+    EConnectFailed(const EDatabaseError &cause, std::string database)
+        : EDatabaseError(cause), database_(std::move(database)) {}
+    /// The definition's "Database", as written there.
+    const std::string &database() const { return database_; }
+
+private:
+    std::string database_;
+};
+
 /// The silent abort: stops the operation that caused it without any further message.
 class EAbort : public std::exception {
 public:

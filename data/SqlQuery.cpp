@@ -51,22 +51,24 @@ bool SqlRecordSource::fetch(std::vector<TValue> &row)
 {
     if (finished_)
         return false;
-    bool more = false;
-    try {
-        more = cursor_->fetch();
-    } catch (const EDatabaseError &) {
-        finish(false);
-        throw;
-    }
-    if (!more) {
-        finish(true);
-        return false;
-    }
-    const auto &columns = ds_.statement_->prepared.columns();
-    row.resize(columns.size());
-    for (size_t i = 0; i < columns.size(); ++i)
-        row[i] = readColumn(columns[i], cursor_->row(), transaction_.get());
-    return true;
+    return ds_.SQLConnection->timed([&] {
+        bool more = false;
+        try {
+            more = cursor_->fetch();
+        } catch (const EDatabaseError &) {
+            finish(false);
+            throw;
+        }
+        if (!more) {
+            finish(true);
+            return false;
+        }
+        const auto &columns = ds_.statement_->prepared.columns();
+        row.resize(columns.size());
+        for (size_t i = 0; i < columns.size(); ++i)
+            row[i] = readColumn(columns[i], cursor_->row(), transaction_.get());
+        return true;
+    });
 }
 
 void SqlRecordSource::finish(bool checkErrors)
@@ -198,10 +200,13 @@ void TCustomSQLDataSet::pointRow()
 void TCustomSQLDataSet::open()
 {
     close();
-    std::unique_ptr<IRecordSource> source = openSource(false);
-    std::vector<TValue> row;
-    while (source->fetch(row))
-        rows_.push_back(row);
+    std::unique_ptr<IRecordSource> source;
+    SQLConnection->timed([&] {
+        source = openSource(false);
+        std::vector<TValue> row;
+        while (source->fetch(row))
+            rows_.push_back(row);
+    });
     const auto &defs = source->fieldDefs();
     nullRow_.assign(defs.size(), TValue());
     fields_.resize(defs.size());
@@ -215,26 +220,31 @@ void TCustomSQLDataSet::open()
 void TCustomSQLDataSet::execSQL()
 {
     close();
-    StatementTransaction transaction(*SQLConnection, false);
-    Statement &s = prepare(transaction);
-    fb::InputMessage *input = bindInput();
-    std::string row(s.prepared.rowLength(), '\0');
-    s.prepared.execute(transaction.get(), input, row.data());
-    transaction.commit();
+    SQLConnection->timed([&] {
+        StatementTransaction transaction(*SQLConnection, false);
+        Statement &s = prepare(transaction);
+        fb::InputMessage *input = bindInput();
+        std::string row(s.prepared.rowLength(), '\0');
+        s.prepared.execute(transaction.get(), input, row.data());
+        transaction.commit();
+    });
 }
 
 std::unique_ptr<IRecordSource> TCustomSQLDataSet::openSource(bool releaseAtEnd)
 {
-    // A plain select outside the connection's transaction reads in a read-only transaction of its own.
-    StatementTransaction transaction(*SQLConnection, true);
-    Statement &s = prepare(transaction);
-    if (s.prepared.type() != isc_info_sql_stmt_select)
-        transaction.makeWritable();
-    fb::InputMessage *input = bindInput();
-    fb::Cursor cursor(s.prepared, transaction.get(), input);
-    auto source = std::make_unique<SqlRecordSource>(*this, std::move(transaction), std::move(cursor), releaseAtEnd);
-    source_ = source.get();
-    return source;
+    return SQLConnection->timed([&] {
+        // A plain select outside the connection's transaction reads in a read-only transaction of its own.
+        StatementTransaction transaction(*SQLConnection, true);
+        Statement &s = prepare(transaction);
+        if (s.prepared.type() != isc_info_sql_stmt_select)
+            transaction.makeWritable();
+        fb::InputMessage *input = bindInput();
+        fb::Cursor cursor(s.prepared, transaction.get(), input);
+        auto source =
+            std::make_unique<SqlRecordSource>(*this, std::move(transaction), std::move(cursor), releaseAtEnd);
+        source_ = source.get();
+        return std::unique_ptr<IRecordSource>(std::move(source));
+    });
 }
 
 void TCustomSQLDataSet::close()

@@ -15,6 +15,7 @@ constexpr long ArithExcept = 335544321, StringTruncation = 335544914, TruncLimit
 constexpr long LockConflict = 335544345, Deadlock = 335544336, UpdateConflict = 335544451,
                ConcurrentTransaction = 335544878, LockTimeout = 335544510;
 constexpr long ObjectInUse = 335544453, NoMetaUpdate = 335544351;
+constexpr long Cancelled = 335544794;
 
 bool hasAny(const data::EDatabaseError &error, std::initializer_list<long> codes)
 {
@@ -29,8 +30,12 @@ bool hasAny(const data::EDatabaseError &error, std::initializer_list<long> codes
 QString plainCause(const std::exception &error)
 {
     const auto *db = dynamic_cast<const data::EDatabaseError *>(&error);
+    if (const auto *connect = dynamic_cast<const data::EConnectFailed *>(&error))
+        return QStringLiteral("無法連線到門市資料庫 %1..!").arg(data::decodeText(connect->database()));
     if (!db || db->gdsCodes().empty())
         return {};
+    if (db->has(Cancelled))
+        return QStringLiteral("門市資料庫沒有在時限內回應,作業已取消..!");
     if (db->isConnectionLost())
         return QStringLiteral("與門市資料庫的連線中斷了..!");
     if (hasAny(*db, {StringTruncation, TruncLimits}))

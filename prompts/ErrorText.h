@@ -9,9 +9,10 @@
 
 namespace prompts {
 
-/// The short Chinese sentence for a server error of a class the operator can act on (the connection lost, a
-/// text too long for its column, a number out of range, a lock held by another terminal, a database object
-/// in use), or an empty text for any other error.
+/// The short Chinese sentence for a server error of a class the operator can act on (the database cannot be
+/// reached, naming it; the server did not answer in time; the connection lost; a text too long for its
+/// column; a number out of range; a lock held by another terminal; a database object in use), or an empty
+/// text for any other error.
 QString plainCause(const std::exception &error);
 
 /// plainCause() followed by the error's own text on a second line, or the error's own text alone. The own

@@ -11,6 +11,7 @@
 #include <ibase.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -19,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,11 +77,18 @@ TEST_F(SqlLayer, BrokenDefinitionsGiveTheirMessages)
     {
         TSQLConnection c(dir);
         c.ConnectionName = "Kobrel";
-        EXPECT_EQ(errorOf([&] { c.open(); }), "DLL/Shared Library Name not Set");
+        EXPECT_EQ(errorOf([&] { c.open(); }),
+                  "DLL/Shared Library Name not Set\n" + dir + "dbxdrivers.ini: No such file or directory");
     }
     TIniFile drivers(dir + "dbxdrivers.ini");
-    drivers.writeString("Interbase", "LibraryName", "libdbxfb.so");
     drivers.writeString("Interbase", "VendorLib", "libnosuchclient.so.9");
+    {
+        TSQLConnection c(dir);
+        c.ConnectionName = "Kobrel";
+        EXPECT_EQ(errorOf([&] { c.open(); }),
+                  "DLL/Shared Library Name not Set\n" + dir + "dbxdrivers.ini: no LibraryName in section [Interbase]");
+    }
+    drivers.writeString("Interbase", "LibraryName", "libdbxfb.so");
     {
         TSQLConnection c(dir);
         c.ConnectionName = "Kobrel";
@@ -448,32 +458,50 @@ TEST_F(SqlLayer, CommonServerFailuresAreToldInPlainWords)
     TSQLQuery mine(c1.get());
     setStatement(mine, {"SELECT CURRENT_CONNECTION FROM RDB$DATABASE"});
     mine.open();
+    TSQLTransactionScope unit(*c1); // a loss outside a transaction is mended by the next statement
     TSQLQuery other(c2.get());
     setStatement(other, {"DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + mine.fields(0).asString()});
     other.execSQL();
     EXPECT_EQ(prompts::plainCause(failureOf([&] { mine.open(); })), QStringLiteral("與門市資料庫的連線中斷了..!"));
 }
 
-// An attachment killed from another one is lost, and the connection can be opened again: its statement
-// objects prepare their statements anew.
-TEST_F(SqlLayer, AKilledAttachmentIsLostAndTheConnectionOpensAgain)
+// An attachment killed from another one is lost. Inside an explicit transaction the loss is raised and the
+// transaction is gone with it; outside one the next statement attaches anew by itself and prepares its
+// statement again, and ensureConnected() does the same without a statement.
+TEST_F(SqlLayer, AKilledAttachmentIsLostAndTheConnectionAttachesAgain)
 {
     TSQLQuery mine(c1.get());
     setStatement(mine, {"SELECT CURRENT_CONNECTION FROM RDB$DATABASE"});
-    mine.open();
-    const std::string id = mine.fields(0).asString();
+    const auto attachmentId = [&] {
+        mine.open();
+        return mine.fields(0).asString();
+    };
     TSQLQuery other(c2.get());
-    setStatement(other, {"DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + id});
-    other.execSQL();
-
-    const EDatabaseError lost = failureOf([&] { mine.open(); });
-    EXPECT_TRUE(lost.isConnectionLost()) << lost.what();
+    const auto kill = [&](const std::string &id) {
+        setStatement(other, {"DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + id});
+        other.execSQL();
+    };
+    const std::string first = attachmentId();
+    {
+        TSQLTransactionScope unit(*c1);
+        kill(first);
+        const EDatabaseError lost = failureOf([&] { mine.open(); });
+        EXPECT_TRUE(lost.isConnectionLost()) << lost.what();
+    }
+    EXPECT_FALSE(c1->inTransaction());
     EXPECT_FALSE(EDatabaseError("There is no active transaction").isConnectionLost());
 
+    const std::string second = attachmentId();
+    EXPECT_NE(second, first);
+    const std::shared_ptr<fb::Attachment> lost = c1->attachment();
+    kill(second);
+    c1->ensureConnected();
+    EXPECT_NE(c1->attachment(), lost);
+    const std::string third = attachmentId();
+    EXPECT_NE(third, second);
     c1->close();
     EXPECT_FALSE(c1->connected());
-    mine.open();
-    EXPECT_NE(mine.fields(0).asString(), id);
+    EXPECT_NE(attachmentId(), third);
 }
 
 // A watchdog on another thread cancels a running statement; the attachment stays usable.
@@ -497,6 +525,76 @@ TEST_F(SqlLayer, ARunningStatementCanBeCancelledFromAnotherThread)
     setStatement(q, {"SELECT 1 FROM RDB$DATABASE"});
     q.open();
     EXPECT_EQ(q.fields(0).asInteger(), 1);
+}
+
+// The time limits are keys of the connection definition; a value that is no number of seconds is refused.
+// A statement that waits past StatementTimeout (here on a row another attachment holds) is cancelled with
+// a message naming the limit, and the connection goes on.
+TEST_F(SqlLayer, AStatementPastItsLimitIsCancelled)
+{
+    TIniFile conns(db.programDir() + "dbxconnections.ini");
+    for (const char *key : {"ConnectTimeout", "StatementTimeout"})
+        for (const char *value : {"abc", "0", "-5", "86401"}) {
+            conns.writeString("Kobrel", key, value);
+            TSQLConnection c(db.programDir());
+            c.ConnectionName = "Kobrel";
+            EXPECT_EQ(errorOf([&] { c.open(); }),
+                      std::string(key) + " '" + value + "' is not a number of seconds (1 to 86400)");
+            conns.writeString("Kobrel", key, "");
+        }
+    conns.writeString("Kobrel", "StatementTimeout", "1");
+    db.exec("INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) VALUES('2004/06/19',1)");
+    TSQLQuery holder(c2.get());
+    c2->startTransaction({});
+    setStatement(holder, {"UPDATE TEMP_MOVEID SET LAST_ID = 2"});
+    holder.execSQL();
+
+    TSQLQuery waiter(c1.get());
+    setStatement(waiter, {"UPDATE TEMP_MOVEID SET LAST_ID = 3"});
+    const EDatabaseError e = failureOf([&] { waiter.execSQL(); });
+    EXPECT_TRUE(e.has(isc_cancelled)) << e.what();
+    EXPECT_NE(std::string(e.what()).find("statement time limit of 1 s (StatementTimeout)"), std::string::npos)
+        << e.what();
+    EXPECT_EQ(prompts::plainCause(e), QStringLiteral("門市資料庫沒有在時限內回應,作業已取消..!"));
+    c2->rollback({});
+    waiter.execSQL();
+    EXPECT_EQ(db.scalar("SELECT LAST_ID FROM TEMP_MOVEID"), "3");
+}
+
+// A port that accepts a connection and never answers: connecting ends at the definition's ConnectTimeout
+// with the message that the database cannot be reached, naming it.
+TEST_F(SqlLayer, ConnectingToAServerThatNeverAnswersEndsAtTheConnectTimeout)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+    ASSERT_EQ(listen(listener, 4), 0); // the system accepts; nobody ever answers
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    const std::string database = "127.0.0.1/" + std::to_string(ntohs(address.sin_port)) + ":/shop/POSDATA.FDB";
+
+    TIniFile conns(db.programDir() + "dbxconnections.ini");
+    conns.writeString("Kobrel", "Database", database);
+    conns.writeString("Kobrel", "ConnectTimeout", "2");
+    TSQLConnection c(db.programDir());
+    c.ConnectionName = "Kobrel";
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        c.open();
+        ADD_FAILURE() << "connected to a port that never answers";
+    } catch (const EConnectFailed &e) {
+        EXPECT_EQ(e.database(), database);
+        EXPECT_EQ(prompts::plainCause(e), QStringLiteral("無法連線到門市資料庫 %1..!").arg(QString::fromStdString(database)));
+    }
+    const qint64 elapsed = timer.elapsed();
+    close(listener);
+    std::printf("connecting to a port that never answers gave up after %lld ms (ConnectTimeout 2 s)\n", elapsed);
+    EXPECT_GE(elapsed, 1900) << "it waited for the limit";
+    EXPECT_FALSE(c.connected());
 }
 
 // The embedded engine's lock folder must be the user's alone.

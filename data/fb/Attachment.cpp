@@ -24,6 +24,8 @@ Attachment::Attachment(std::shared_ptr<Client> client, const std::string &databa
     addString(isc_dpb_sql_role_name, options.role);
     addString(isc_dpb_lc_ctype, options.characterSet);
     dpb->insertInt(&st, isc_dpb_sql_dialect, int(options.dialect));
+    if (options.connectTimeout)
+        dpb->insertInt(&st, isc_dpb_connect_timeout, int(options.connectTimeout));
     for (int attempt = 1;; ++attempt) {
         try {
             handle_.reset(client_->provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
@@ -43,15 +45,21 @@ Attachment::~Attachment()
         endQuietly(*client_, std::move(handle_), [](IAttachment *a, StatusWrapper *st) { a->detach(st); });
 }
 
-void Attachment::cancelOperation()
+void Attachment::cancelOperation(Cancel how)
 {
     StatusWrapper st(*client_);
     try {
-        handle_->cancelOperation(&st, fb_cancel_raise);
+        handle_->cancelOperation(&st, how == Cancel::Raise ? fb_cancel_raise : fb_cancel_abort);
     } catch (const EDatabaseError &e) {
         if (!e.has(isc_nothing_to_cancel))
             throw;
     }
+}
+
+void Attachment::ping()
+{
+    StatusWrapper st(*client_);
+    handle_->ping(&st);
 }
 
 } // namespace data::fb

@@ -20,12 +20,16 @@ struct AttachmentOptions {
     std::string characterSet;
     /// The SQL dialect of the attachment and of every statement prepared on it.
     unsigned dialect = 3;
+    /// Seconds a server may take to accept the attachment, 0 for the client's default. The embedded engine
+    /// does not use it.
+    unsigned connectTimeout = 0;
 
     AttachmentOptions &setUser(std::string v) { user = std::move(v); return *this; }
     AttachmentOptions &setPassword(std::string v) { password = std::move(v); return *this; }
     AttachmentOptions &setRole(std::string v) { role = std::move(v); return *this; }
     AttachmentOptions &setCharacterSet(std::string v) { characterSet = std::move(v); return *this; }
     AttachmentOptions &setDialect(unsigned v) { dialect = v; return *this; }
+    AttachmentOptions &setConnectTimeout(unsigned v) { connectTimeout = v; return *this; }
 };
 
 /// An attachment, detached when the object goes. Once the server has lost it (EDatabaseError::
@@ -47,10 +51,21 @@ public:
     Firebird::IAttachment *handle() const { return handle_.get(); }
     unsigned dialect() const { return dialect_; }
 
-    /// Cancels the operation that runs on this attachment, from any thread: the running call fails with the
-    /// server's "operation was cancelled" (isc_cancelled) and its transaction stays usable for a rollback.
-    /// Does nothing when no operation runs.
-    void cancelOperation();
+    enum class Cancel {
+        /// The running call fails with the server's "operation was cancelled" (isc_cancelled) and its
+        /// transaction stays usable for a rollback. Needs a server that answers.
+        Raise,
+        /// The client closes its side of a server's connection at once: the running call fails as if the
+        /// network had broken, the attachment is lost and the server rolls its transactions back. For a
+        /// server that does not answer at all; the embedded engine refuses it.
+        Abort,
+    };
+    /// Cancels the operation that runs on this attachment, from any thread. Raise does nothing when no
+    /// operation runs.
+    void cancelOperation(Cancel how = Cancel::Raise);
+    /// Asks the server whether the attachment is still there; raises EDatabaseError (isConnectionLost) when
+    /// it is not.
+    void ping();
 
 private:
     std::shared_ptr<Client> client_;
