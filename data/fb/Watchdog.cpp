@@ -22,18 +22,25 @@ void Watchdog::follow(std::shared_ptr<Attachment> attachment)
     previous = std::exchange(attachment_, std::move(attachment)); // released after the lock
 }
 
+// The thread is woken only where it must act sooner than it would wake by itself: when it waits for no call,
+// for one that was cancelled, or until a limit later than the new call's. A call armed while the thread waits
+// for an earlier call's limit, which comes first, is seen then: the many short calls of a fetch cost no
+// wake-up.
 void Watchdog::arm(std::chrono::milliseconds limit)
 {
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         deadline_ = std::chrono::steady_clock::now() + limit;
         armed_ = true;
+        wake = idle_ || fired_ || deadline_ < waitingUntil_;
         fired_ = false;
         ++generation_;
         if (!thread_.joinable())
             thread_ = std::thread([this] { run(); });
     }
-    changed_.notify_all();
+    if (wake)
+        changed_.notify_all();
 }
 
 bool Watchdog::disarm()
@@ -41,7 +48,8 @@ bool Watchdog::disarm()
     std::unique_lock lock(mutex_);
     armed_ = false;
     ++generation_;
-    changed_.notify_all();
+    if (fired_)
+        changed_.notify_all();
     changed_.wait(lock, [this] { return !cancelling_; });
     return std::exchange(fired_, false);
 }
@@ -75,13 +83,18 @@ void Watchdog::run()
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         if (!armed_) {
+            idle_ = true;
             changed_.wait(lock);
+            idle_ = false;
             continue;
         }
+        // Until the limit of the call armed now, or sooner when a call is armed with an earlier limit.
+        waitingUntil_ = deadline_;
+        changed_.wait_until(lock, waitingUntil_, [this] { return stopping_ || deadline_ < waitingUntil_; });
+        if (stopping_ || !armed_ || std::chrono::steady_clock::now() < deadline_)
+            continue;
         const unsigned long generation = generation_;
         const auto ended = [&] { return stopping_ || generation_ != generation; };
-        if (changed_.wait_until(lock, deadline_, ended))
-            continue;
         cancel(lock, Attachment::Cancel::Raise);
         if (ended() || changed_.wait_for(lock, grace_, ended))
             continue;

@@ -49,6 +49,8 @@ private:
     bool fired_ = false;
     bool cancelling_ = false;
     bool stopping_ = false;
+    bool idle_ = false;                                  ///< the thread waits for a call to be armed
+    std::chrono::steady_clock::time_point waitingUntil_; ///< or sleeps until this limit
     std::thread thread_;
 };
 
