@@ -1,7 +1,8 @@
-// The replenishment proposal on a real embedded shop database, without a window: the line rules, the
-// reference day and its fallback, the statement texts, the branch view, bad codes and dates, fractional
-// stock, a repeated proposal, and two terminals proposing for the same branch; and the view through which
-// the rules reach the line table's fields.
+// The replenishment proposal on a real embedded shop database, without a window: the line rules (also
+// against the shop's sequence of one main-stock look-up per candidate), the reference day and its fallback,
+// the statement texts, the branch view, bad codes and dates, fractional stock and quantities beyond the
+// line's fields, a repeated proposal, and two terminals proposing for the same branch; and the view through
+// which the rules reach the line table's fields.
 
 #include "ErrorOf.h"
 #include "TestDatabase.h"
@@ -25,6 +26,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
