@@ -301,9 +301,9 @@ int main(int argc, char **argv)
             bool judgedOnProcessor;
         };
         std::vector<Place> places;
-        places.push_back({"embedded engine", std::make_unique<bench::Shop>(), true});
-        if (const auto server = bench::serverFromEnvironment())
-            places.push_back({"server " + server->address, std::make_unique<bench::Shop>(*server), false});
+        places.push_back({"embedded engine", std::make_unique<bench::Shop>(std::nullopt), true});
+        if (const auto server = bench::Server::fromEnvironment())
+            places.push_back({"server " + server->address, std::make_unique<bench::Shop>(server), false});
         else
             std::printf("(no server: TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, TOUCHMOVE_SERVER_USER and "
                         "TOUCHMOVE_SERVER_PASSWORD are not all set)\n");
