@@ -3,7 +3,9 @@
 // the line grid attached, shown at the screen's size and held still while the proposal runs, until the grid
 // is drawn. Beside it stands its limit, measured in the same run straight through the Firebird client
 // library: the view re-created as the program does it (look-up, drop, create) and the one select of the
-// candidates with their main stock, every row fetched. The layer alone, without a grid, is shown too.
+// candidates with their main stock, every row fetched. The layer alone, without a grid, is shown too. On the
+// embedded engine the goal is judged on the program's processor time (the engine's included), which leaves
+// out the waits for a core that other work holds; through the server, on the time passed.
 //
 // It runs on the embedded engine, and also through the server named by TOUCHMOVE_SERVER (with
 // TOUCHMOVE_SERVER_DIR, a folder of the server's own machine where the catalogue's file is copied, and
@@ -30,6 +32,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -50,10 +54,18 @@ constexpr char Main[] = "S01";
 constexpr double Limit = 1.25; // the proposal on the screen against the view re-created and one select
 
 struct Figures {
-    double milliseconds = 0;
+    double milliseconds = 0; ///< passed
+    double processor = 0;    ///< milliseconds of processor time of this program, the embedded engine's included
     int candidates = 0;
     int lines = 0;
 };
+
+double processorMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
 
 double median(std::vector<double> v)
 {
@@ -90,6 +102,7 @@ public:
             grid_.setDataSet(&store_.ClientDataSet2);
         QCoreApplication::processEvents();
         QElapsedTimer timer;
+        const double cpu = processorMilliseconds();
         timer.start();
         transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2)},
                                     messages_);
@@ -104,7 +117,8 @@ public:
             store_.ClientDataSet2.first();
         }
         QCoreApplication::processEvents();
-        Figures f{double(timer.nsecsElapsed()) / 1e6, candidates, store_.ClientDataSet2.recordCount()};
+        Figures f{double(timer.nsecsElapsed()) / 1e6, processorMilliseconds() - cpu, candidates,
+                  store_.ClientDataSet2.recordCount()};
         if (!messages_.shown().empty())
             throw std::runtime_error("the proposal showed a message");
         return f;
@@ -161,13 +175,14 @@ public:
     Figures run(const QDate &day)
     {
         QElapsedTimer timer;
+        const double cpu = processorMilliseconds();
         timer.start();
         const std::string view = transfer::salesViewName(Branch);
         if (!query(sql::viewLookUp(view)).empty())
             execute(sql::dropView(view));
         execute(sql::createView(view, data::formatDate(day), Branch));
         const Rows candidates = query(sql::candidatesWithMainStock(view, Branch, Main));
-        Figures f{0, int(candidates.size()), 0};
+        Figures f{0, 0, int(candidates.size()), 0};
         for (const Row &c : candidates) {
             if (c[4].null)
                 continue;
@@ -176,6 +191,7 @@ public:
                 ++f.lines;
         }
         f.milliseconds = double(timer.nsecsElapsed()) / 1e6;
+        f.processor = processorMilliseconds() - cpu;
         return f;
     }
 
@@ -328,9 +344,10 @@ private:
     std::optional<Target> target_;
 };
 
-/// The three figures of one catalogue.
+/// The three figures of one catalogue, as time passed and as processor time.
 struct Column3 {
     std::vector<double> limit, layer, screen;
+    std::vector<double> limitCpu, layerCpu, screenCpu;
     Figures lastLimit, lastScreen;
 };
 
@@ -372,13 +389,18 @@ int main(int argc, char **argv)
                     case 0:
                         c.lastLimit = limits[t]->run(day);
                         c.limit.push_back(c.lastLimit.milliseconds);
+                        c.limitCpu.push_back(c.lastLimit.processor);
                         break;
-                    case 1:
-                        c.layer.push_back(screens[t]->run(stockingDate, false).milliseconds);
+                    case 1: {
+                        const Figures f = screens[t]->run(stockingDate, false);
+                        c.layer.push_back(f.milliseconds);
+                        c.layerCpu.push_back(f.processor);
                         break;
+                    }
                     default:
                         c.lastScreen = screens[t]->run(stockingDate, true);
                         c.screen.push_back(c.lastScreen.milliseconds);
+                        c.screenCpu.push_back(c.lastScreen.processor);
                         break;
                     }
                 }
@@ -392,10 +414,15 @@ int main(int argc, char **argv)
             const Column3 &c = columns[t];
             if (c.lastLimit.candidates != c.lastScreen.candidates || c.lastLimit.lines != c.lastScreen.lines)
                 throw std::runtime_error("the proposal and its limit disagree on " + targets[t].name);
-            const double limit = median(c.limit), layer = median(c.layer), screen = median(c.screen);
+            // On the embedded engine all the work is this program's: judged on its processor time, which leaves
+            // out the waits for a core that other work holds. Through the server: on the time passed.
+            const bool embedded = t == 0;
+            const double limit = median(embedded ? c.limitCpu : c.limit), layer = median(embedded ? c.layerCpu : c.layer),
+                         screen = median(embedded ? c.screenCpu : c.screen);
             const bool ok = screen <= Limit * limit;
             met = met && ok;
-            std::printf("%s\n", targets[t].name.c_str());
+            std::printf("%s, %s (time passed: limit %.1f, layer %.1f, screen %.1f)\n", targets[t].name.c_str(),
+                        embedded ? "processor time" : "time passed", median(c.limit), median(c.layer), median(c.screen));
             std::printf("  view re-created + one select (client library)  %8.1f\n", limit);
             std::printf("  proposal, layer alone (no goal)                %8.1f   ratio %5.2f\n", layer, layer / limit);
             std::printf("  proposal on the screen, grid included          %8.1f   limit %.2f x = %8.1f   ratio %5.2f  %s\n",

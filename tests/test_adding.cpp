@@ -7,6 +7,7 @@
 
 #include "data/DbError.h"
 #include "prodchk/FrmProdChk.h"
+#include "transfer/core/LeftOut.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
@@ -250,6 +251,27 @@ TEST_F(Adding, AProductWithoutStockRowsGetsEmptyValuesAndARefusedLineEndsTheMerg
     });
     EXPECT_FALSE(s.Timer1->isActive());
     EXPECT_EQ(codesIn(s.store.TempCDS), Codes({"P0011", "P0012", "P0013"}));
+}
+
+// A stock beyond the line's 32-bit fields in either warehouse: the product gets no line, not even half a one,
+// the merge goes on with the others and names the products it left out once it is done.
+TEST_F(Adding, AStockBeyondTheLineFieldsLeavesItsProductOutAndTheMergeGoesOn)
+{
+    TFormTouchMove &s = screen();
+    proposalOf(5);
+    db.exec("UPDATE STORE_QTY SET NOW_QTY = 9999999999 WHERE STOCK_ID = 'S01' AND PROD_ID = 'P0007'");
+    db.exec("UPDATE STORE_QTY SET NOW_QTY = -2147483649 WHERE STOCK_ID = 'S02' AND PROD_ID = 'P0009'");
+    pickAndConfirm({"P0007", "P0008", "P0009", "P0010"});
+    waitForMerge();
+    const std::vector<Line> all = lines();
+    const std::vector<Line> added(all.begin() + 5, all.end());
+    EXPECT_EQ(added, std::vector<Line>({{"6", "P0008", "Name 8", "38", "8", "0", "0"},
+                                        {"7", "P0010", "Name 10", "40", "10", "0", "0"}}));
+    EXPECT_EQ(messages.texts(),
+              QStringList({QString::fromUtf8(transfer::LeftOutMessage) + QStringLiteral("\nP0007、P0009")}));
+    EXPECT_EQ(s.store.ClientDataSet2.state(), data::TDataSetState::dsBrowse);
+    EXPECT_TRUE(fixedColumnsLocked());
+    expectNoErrors();
 }
 
 // Without a keyboard: the cancel button ends a line the check refuses, as Escape does; the remove button takes

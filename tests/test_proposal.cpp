@@ -9,6 +9,7 @@
 #include "data/DbError.h"
 #include "data/SqlText.h"
 #include "prompts/ScriptedMessageBox.h"
+#include "transfer/core/LeftOut.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/Proposal.h"
 #include "transfer/core/QuantityCheck.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -68,8 +70,14 @@ struct Terminal {
                  const std::string &main = "S01")
     {
         Proposal proposal({store.SQLQuery1, store.ClientDataSet1, transfer::LineTable(store.ClientDataSet2)}, messages);
-        proposal.showReferenceDay = [this](const QDate &day) { referenceDays.push_back(day); };
-        return proposal.run({stockingDate, branch, main}, candidateCount);
+        proposal.showReferenceDay = [this](const QDate &day) {
+            referenceDays.push_back(day);
+            if (meanwhile)
+                meanwhile();
+        };
+        const bool ran = proposal.run({stockingDate, branch, main}, candidateCount);
+        leftOut = proposal.leftOut();
+        return ran;
     }
 
     std::vector<Line> lines()
@@ -103,8 +111,11 @@ struct Terminal {
 
     TransferStore store;
     int candidateCount = 0;
+    std::vector<std::string> leftOut;
     prompts::ScriptedMessageBox messages;
     std::vector<QDate> referenceDays;
+    /// What happens elsewhere once the reference day is settled, between the drop and the creation of the view.
+    std::function<void()> meanwhile;
 };
 
 class ProposalTest : public ::testing::Test {
@@ -178,6 +189,11 @@ TEST(ProposalStatements, OrdinaryValuesGiveTheTextsAsTheyAreAndQuotesAreDoubled)
               "ON A.PROD_ID = B.PROD_ID \r\n"
               "AND B.STOCK_ID = 'S01'\r\n"
               "WHERE A.PROD_ID = 'P001'\r\n");
+    EXPECT_EQ(joinLines(sql::ownView("VIEW_SALQTYs02", "2004/02/29", "S'02")),
+              "SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'\r\n"
+              " AND POSITION('BILL_DATE = ''2004/02/29''' IN RDB$VIEW_SOURCE) > 0\r\n"
+              " AND POSITION('STOCK_ID = ''S''''02''' IN RDB$VIEW_SOURCE) > 0\r\n"
+              " AND (1 = 1 OR EXISTS (SELECT 1 FROM VIEW_SALQTYs02))\r\n");
     EXPECT_EQ(joinLines(sql::candidatesWithMainStock("VIEW_SALQTYS02", "S02", "S01")),
               "SELECT C.PROD_ID,C.NOW_QTY,C.SAL_QTY,M.PROD_NAME,M.NOW_QTY AS MAIN_QTY FROM (\r\n"
               "SELECT A.PROD_ID,A.NOW_QTY,B.SAL_QTY FROM STORE_QTY A INNER JOIN VIEW_SALQTYS02 B \r\n"
@@ -385,6 +401,61 @@ TEST_F(ProposalTest, FractionalStockIsTruncatedTowardZero)
     EXPECT_EQ(lines[2], (Line{lines[2].sno, "F4", 2, 1, 9, 2}));
 }
 
+// A stock in either warehouse, or a day's sales, beyond the line's 32-bit fields: the proposal goes on without
+// the product, keeps its number free and names it among those left out. A product that would not have been
+// a line anyway is not named.
+TEST_F(ProposalTest, QuantitiesBeyondTheLineFieldsLeaveTheirProductsOutAndTheProposalGoesOn)
+{
+    item("A1", "0", "3", "10");
+    item("B1", "0", "3", "9999999999");  // main stock
+    item("B2", "-9999999999", "3", "10"); // branch stock
+    item("B3", "5", "5", "9999999999");  // nothing to move: discarded, not left out
+    item("B4", "0", "3", "-2147483649"); // nothing in the main warehouse: discarded
+    item("C1", "1", "6", "4");
+    const auto check = [this](const std::vector<std::string> &leftOut, std::vector<Line> expected) {
+        const std::vector<std::string> order = t.candidates();
+        EXPECT_EQ(t.candidateCount, int(order.size()));
+        for (Line &l : expected)
+            l.sno = int(std::find(order.begin(), order.end(), l.prodId) - order.begin()) + 1;
+        std::sort(expected.begin(), expected.end(), [](const Line &a, const Line &b) { return a.sno < b.sno; });
+        EXPECT_EQ(t.lines(), expected);
+        std::vector<std::string> inOrder;
+        for (const std::string &c : order)
+            if (std::find(leftOut.begin(), leftOut.end(), c) != leftOut.end())
+                inOrder.push_back(c);
+        EXPECT_EQ(t.leftOut, inOrder);
+        EXPECT_TRUE(t.fixedColumnsLocked());
+        EXPECT_EQ(t.store.ClientDataSet2.state(), data::TDataSetState::dsBrowse);
+    };
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.candidateCount, 6);
+    check({"B1", "B2"}, {{0, "A1", 10, 0, 3, 3}, {0, "C1", 4, 1, 6, 4}});
+
+    // A day's sales beyond an integer: the view itself cannot be read; the view stays as it is defined.
+    item("D1", "0", "3000000000", "10");
+    item("D2", "0", "-3000000000", "10"); // no candidate
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.candidateCount, 7);
+    check({"B1", "B2", "D1"}, {{0, "A1", 10, 0, 3, 3}, {0, "C1", 4, 1, 6, 4}});
+    EXPECT_TRUE(t.messages.shown().empty()) << "the caller names them";
+    EXPECT_EQ(db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'"),
+              "SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB \r\n WHERE BILL_DATE = '2004/02/29'\r\n"
+              " AND STOCK_ID = 'S02'\r\n GROUP BY PROD_ID");
+
+    // Sales beyond an integer on the fallback day too.
+    db.exec("UPDATE SAL_SUB SET BILL_DATE = '2004/02/22'");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.referenceDays.back(), QDate(2004, 2, 22));
+    check({"B1", "B2", "D1"}, {{0, "A1", 10, 0, 3, 3}, {0, "C1", 4, 1, 6, 4}});
+
+    EXPECT_EQ(transfer::leftOutMessage({"B1", "B2"}), QString::fromUtf8(transfer::LeftOutMessage) + "\nB1、B2");
+    std::vector<std::string> many;
+    for (int i = 0; i < 25; ++i)
+        many.push_back("X" + std::to_string(i));
+    EXPECT_TRUE(transfer::leftOutMessage(many).endsWith(QStringLiteral("X19…等 25 項")))
+        << transfer::leftOutMessage(many).toStdString();
+}
+
 TEST_F(ProposalTest, NamesComeFromTheProductAndNoStatementRunsPerCandidate)
 {
     item("P1", "0", "3", "10");
@@ -395,8 +466,9 @@ TEST_F(ProposalTest, NamesComeFromTheProductAndNoStatementRunsPerCandidate)
     EXPECT_EQ(lines.fieldByName("PROD_NAME").asString(), "Name " + lines.fieldByName("PROD_ID").asString());
     EXPECT_EQ(t.store.ClientDataSet1.commandText(),
               data::joinLines(sql::candidatesWithMainStock("VIEW_SALQTYS02", "S02", "S01")));
-    EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::createView("VIEW_SALQTYS02", "2004/02/29", "S02")))
-        << "the last statement of the first statement object re-created the view";
+    EXPECT_EQ(t.store.SQLQuery1.SQL().text(), data::joinLines(sql::ownView("VIEW_SALQTYS02", "2004/02/29", "S02")))
+        << "the last statement of the first statement object checked the view";
+    EXPECT_FALSE(t.store.SQLQuery1.prepared()) << "and let it go";
 }
 
 // The lines against the sequence the shop's proposal has always run on the same data: the candidate list
@@ -679,6 +751,60 @@ private:
     bool finished_ = false;
     std::thread watcher_;
 };
+
+// Another program, which takes no lock, makes the view between this proposal's drop and its creation: the
+// creation fails, and the proposal makes the view again, for its own day.
+TEST_F(ProposalTest, AViewMadeElsewhereAtTheSameMomentIsMadeAgainForTheProposalsOwnDay)
+{
+    item("P1", "0", "3", "10");
+    item("P2", "0", "4", "10", "2004/03/01");
+    int made = 0;
+    t.meanwhile = [&] {
+        if (made++ == 0)
+            db.exec("CREATE VIEW VIEW_SALQTYS02(PROD_ID,SAL_QTY) AS SELECT PROD_ID,CAST(SUM(QTY) AS INT) FROM SAL_SUB "
+                    "WHERE BILL_DATE = '2004/03/01' GROUP BY PROD_ID");
+    };
+    const HangGuard guard("a proposal meeting a view made elsewhere", std::chrono::seconds(60));
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(made, 2) << "the view was made again";
+    EXPECT_EQ(t.lines(), (std::vector<Line>{{1, "P1", 10, 0, 3, 3}}));
+    EXPECT_NE(db.scalar("SELECT RDB$VIEW_SOURCE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'VIEW_SALQTYS02'")
+                  .find("BILL_DATE = '2004/02/29'"),
+              std::string::npos);
+    EXPECT_TRUE(t.messages.shown().empty());
+}
+
+// The check that the view is the proposal's own holds the view while its statement stays prepared: another
+// terminal's drop waits until it is let go. A view made for another day or branch is not the proposal's.
+TEST_F(ProposalTest, TheCheckOfTheViewHoldsItAgainstADropUntilLetGo)
+{
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    data::TSQLQuery &check = t.store.SQLQuery1;
+    for (const auto &[day, branch] : {std::pair{"2004/02/22", "S02"}, std::pair{"2004/02/29", "S03"}}) {
+        data::setStatement(check, sql::ownView("VIEW_SALQTYS02", day, branch));
+        check.open();
+        EXPECT_EQ(check.recordCount(), 0) << day << " " << branch;
+    }
+    data::setStatement(check, sql::ownView("VIEW_SALQTYs02", "2004/02/29", "S02"));
+    check.open();
+    ASSERT_EQ(check.recordCount(), 1);
+
+    Terminal other(db.programDir());
+    const HangGuard guard("a drop waiting for the check of the view", std::chrono::seconds(60));
+    std::atomic<bool> dropped = false;
+    std::thread drop([&] {
+        data::setStatement(other.store.SQLQuery1, sql::dropView("VIEW_SALQTYS02"));
+        other.store.SQLQuery1.execSQL();
+        dropped = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_FALSE(dropped) << "the drop waits while the check is prepared";
+    check.unprepare();
+    drop.join();
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(viewCount(), 0);
+}
 
 TEST_F(ProposalTest, TwoTerminalsProposeForTheSameBranchInTurnWhileTheOtherShowsItsLines)
 {

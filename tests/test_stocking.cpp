@@ -6,6 +6,7 @@
 
 #include "data/DbError.h"
 #include "datedlg/GetDateTime.h"
+#include "transfer/core/LeftOut.h"
 #include "transfer/core/Proposal.h"
 #include "transfer/core/QuantityCheck.h"
 #include "widgets/CodePageEdit.h"
@@ -269,6 +270,18 @@ TEST_F(Stocking, ProposalFillsTheGridSetsTheCalendarLocksAndFocusesTheFirstLine)
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
     EXPECT_FALSE(model->flags(model->index(2, 1)) & Qt::ItemIsEditable);
     EXPECT_EQ(grid->currentIndex().row(), 0);
+}
+
+TEST_F(Stocking, ProductsLeftOutOfTheProposalAreNamedInOneMessage)
+{
+    item("P1", 3, 5, 10);
+    item("P2", 0, 5, 10);
+    db.exec("UPDATE STORE_QTY SET NOW_QTY = 9999999999 WHERE STOCK_ID = 'S01' AND PROD_ID = 'P2'");
+    TFormTouchMove &s = readyScreen();
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    EXPECT_EQ(messages.texts(), QStringList{QString::fromUtf8(transfer::LeftOutMessage) + QStringLiteral("\nP2")});
+    EXPECT_EQ(s.store.ClientDataSet2.recordCount(), 1);
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
 }
 
 TEST_F(Stocking, WithoutAStockingDateTheButtonDoesNothing)

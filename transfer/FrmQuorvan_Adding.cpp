@@ -4,6 +4,7 @@
 
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductPages.h"
+#include "transfer/core/LeftOut.h"
 #include "transfer/core/ProductMerge.h"
 #include "transfer/core/WarehouseCode.h"
 #include "widgets/CodePageEdit.h"
@@ -38,14 +39,19 @@ void TFormTouchMove::Timer1Timer()
 
 void TFormTouchMove::MergePickedProducts()
 {
-    const auto pause = pauseGrid();
     const int before = lineCount();
-    mergePicked({.mainQuery = store.SQLQuery1,
-                 .branchQuery = store.SQLQuery2,
-                 .picked = LineTable(store.TempCDS),
-                 .lines = LineTable(store.ClientDataSet2)},
-                CandidateCount, trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
+    std::vector<std::string> leftOut;
+    {
+        const auto pause = pauseGrid();
+        leftOut = mergePicked({.mainQuery = store.SQLQuery1,
+                               .branchQuery = store.SQLQuery2,
+                               .picked = LineTable(store.TempCDS),
+                               .lines = LineTable(store.ClientDataSet2)},
+                              CandidateCount, trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
+    }
     say(QStringLiteral("加入 %1 項").arg(lineCount() - before));
+    if (!leftOut.empty())
+        services_.messages.messageDlg(leftOutMessage(leftOut), prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
 }
 
 } // namespace transfer

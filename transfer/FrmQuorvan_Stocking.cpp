@@ -3,6 +3,7 @@
 #include "FrmQuorvan.h"
 
 #include "datedlg/GetDateTime.h"
+#include "transfer/core/LeftOut.h"
 #include "transfer/core/Proposal.h"
 #include "transfer/core/StockingDate.h"
 #include "widgets/CodePageEdit.h"
@@ -44,13 +45,18 @@ void TFormTouchMove::bsSkinButton1Click()
         services_.messages);
     proposal.showReferenceDay = [this](const QDate &day) { bsSkinMonthCalendar1->setSelectedDate(day); };
     const ProposalRequest request{Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()};
-    const auto pause = pauseGrid();
-    const auto busy = showBusy(QStringLiteral("建議中…"));
-    if (!proposal.run(request, CandidateCount))
-        return;
-    reportProposal(busy);
-    bsSkinDBGrid1->setFocus();
-    store.ClientDataSet2.first();
+    {
+        const auto pause = pauseGrid();
+        const auto busy = showBusy(QStringLiteral("建議中…"));
+        if (!proposal.run(request, CandidateCount))
+            return;
+        reportProposal(busy);
+        bsSkinDBGrid1->setFocus();
+        store.ClientDataSet2.first();
+    }
+    if (!proposal.leftOut().empty())
+        services_.messages.messageDlg(leftOutMessage(proposal.leftOut()), prompts::MsgKind::Warning,
+                                      prompts::MsgButtons::Ok);
 }
 
 } // namespace transfer

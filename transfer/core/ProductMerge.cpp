@@ -1,5 +1,6 @@
 #include "ProductMerge.h"
 
+#include "LeftOut.h"
 #include "Proposal.h"
 
 #include "data/SqlText.h"
@@ -37,8 +38,8 @@ std::string exclusionList(const LineTable &lines)
     return list;
 }
 
-void mergePicked(const MergeLinks &links, int candidateCount, const std::string &mainCode,
-                 const std::string &branchCode)
+std::vector<std::string> mergePicked(const MergeLinks &links, int candidateCount, const std::string &mainCode,
+                                     const std::string &branchCode)
 {
     const LineTable &lines = links.lines;
     const LineTable &picked = links.picked;
@@ -46,6 +47,7 @@ void mergePicked(const MergeLinks &links, int candidateCount, const std::string 
     lines.lockFixedColumns(false);
     const auto relock = qScopeGuard([&lines] { lines.lockFixedColumns(true); });
 
+    std::vector<std::string> leftOut;
     int number = nextLineNumber(lines, candidateCount);
     for (picked.set().first(); !picked.set().eof(); picked.set().next()) {
         const std::string code = picked.prodId().asString();
@@ -58,17 +60,24 @@ void mergePicked(const MergeLinks &links, int candidateCount, const std::string 
                                                    data::quoteValue(branchCode) + "'",
                                                " AND PROD_ID = '" + data::quoteValue(code) + "'"});
         links.branchQuery.open();
+        const data::TValue mainStock = links.mainQuery.fieldByName("NOW_QTY").value();
+        const data::TValue branchStock = links.branchQuery.fieldByName("NOW_QTY").value();
+        if (!fitsLineField(mainStock) || !fitsLineField(branchStock)) {
+            leftOut.push_back(code);
+            continue;
+        }
 
         lines.set().append();
         lines.sno().setAsInteger(number++);
         lines.prodId().setAsString(code);
         lines.prodName().setAsString(links.mainQuery.fieldByName("PROD_NAME").asString());
-        lines.mainStock().setValue(links.mainQuery.fieldByName("NOW_QTY").value());
-        lines.branchStock().setValue(links.branchQuery.fieldByName("NOW_QTY").value());
+        lines.mainStock().setValue(mainStock);
+        lines.branchStock().setValue(branchStock);
         lines.sold().setAsInteger(0);
         lines.toMove().setAsInteger(0);
     }
     lines.set().checkBrowseMode(); // the last line added is stored at once, through the check like the others
+    return leftOut;
 }
 
 } // namespace transfer

@@ -7,6 +7,7 @@
 #include "data/SqlQuery.h"
 
 #include <string>
+#include <vector>
 
 namespace transfer {
 
@@ -33,8 +34,9 @@ struct MergeLinks {
 /// and after every line number already in the table; each is stored through the quantity check, the last one
 /// at once. The fixed columns are writable while the merge runs and locked again however it ends. A database
 /// error ends the merge at its product; a refused line ends it with the check's message and the silent abort,
-/// and stays pending. Lines added before either stay.
-void mergePicked(const MergeLinks &links, int candidateCount, const std::string &mainCode,
-                 const std::string &branchCode);
+/// and stays pending. Lines added before either stay. A product whose stock in either warehouse does not fit
+/// the line's 32-bit fields gets no line and takes no number; the codes of those products are returned.
+std::vector<std::string> mergePicked(const MergeLinks &links, int candidateCount, const std::string &mainCode,
+                                     const std::string &branchCode);
 
 } // namespace transfer

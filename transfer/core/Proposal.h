@@ -3,9 +3,10 @@
 // stocking date, two weeks when that day has no sales) every product whose branch stock less those sales is
 // zero or below becomes a candidate, and a line proposes to move the shortfall, capped by the main
 // warehouse's stock. The day's sales are kept in a view named after the branch, dropped and re-created at
-// every run. The candidates are read in one statement together with each one's name and main stock, so the
-// proposal sends the same few statements whatever the number of candidates. Every statement runs on the
-// first connection, each committed on its own.
+// every run; a terminal proposing for the same branch at the same moment makes its own view after this one
+// has read its candidates from the view it made. The candidates are read in one statement together with each
+// one's name and main stock, so the proposal sends the same few statements whatever the number of
+// candidates. Every statement runs on the first connection, each committed on its own.
 
 #include "LineTable.h"
 
@@ -22,6 +23,8 @@
 namespace transfer {
 
 inline constexpr char DateFormatMessage[] = "日期格式錯誤..!";
+/// Other terminals kept re-making the branch's view while this one tried to read it.
+inline constexpr char ViewBusyMessage[] = "其他終端機正在建立此分倉的建議,請稍後再試..!";
 /// The branch code names the view, so it must be a plain identifier part.
 inline constexpr char BranchCodeMessage[] = "分倉代號只能由英文字母、數字、_ 或 $ 組成..!";
 
@@ -43,6 +46,14 @@ Lines mainStock(const std::string &mainCode, const std::string &prodId);
 /// stock that `mainStock` finds for it (PROD_NAME and MAIN_QTY, both empty where it finds no row): the
 /// candidate list joined with the main-stock look-up of every product.
 Lines candidatesWithMainStock(const std::string &viewName, const std::string &branch, const std::string &mainCode);
+/// As candidatesWithMainStock, read from the day's sales instead of the view, for a day on which the sales of
+/// a product do not fit the view's integer (the view then cannot be read at all): such a product's SAL_QTY is
+/// empty, and it is a candidate when its branch stock less its sales is zero or below.
+Lines candidatesFromSales(const std::string &day, const std::string &branch, const std::string &mainCode);
+
+/// A row when the view is the one made for the day and the branch. The statement refers to the view
+/// (without reading it): while it stays prepared, a drop of the view, by any attachment, waits.
+Lines ownView(const std::string &viewName, const std::string &day, const std::string &branch);
 } // namespace proposal_sql
 
 /// Letters, digits, "_" and "$" only, and at least one of them.
@@ -80,22 +91,35 @@ public:
     /// candidates as soon as they are read. The new lines replace those of the previous proposal (the lines
     /// numbered up to its count); the lines added by hand stay, after the new lines and numbered after the new
     /// count, except those whose product the new proposal has a line for: no product is on the bill twice.
+    /// A candidate whose line would move something but one of whose quantities (its stock in either warehouse,
+    /// its sales of the day) does not fit the line's 32-bit fields is left out (see leftOut()).
+    /// Terminals proposing for the same branch at the same moment wait for each other or make the view again,
+    /// a few times at most, before ViewBusyMessage (or the server's error) travels on.
     /// Returns false when it stopped early:
     /// silently for an empty stocking date, after a warning for a branch code that cannot name a view (before
     /// any statement) or a stocking date not written as ten characters (after the old view was dropped). A
-    /// stocking date that names no day raises before any statement. A database error, or the check's silent
-    /// abort of a line the operator left pending, ends it at the failing step: what was done stays done, the
-    /// lines stored so far are kept and the fixed columns end locked.
+    /// stocking date that names no day raises before any statement. A database error ends it at the failing
+    /// step: what was done stays done (the old view dropped) and the line table is as it was. The check's
+    /// silent abort of a line the operator left pending ends it before any line is made: the operator's line
+    /// stays pending and the fixed columns end locked.
     bool run(const ProposalRequest &request, int &candidateCount);
+
+    /// The codes of the candidates the last run left out, in candidate order, for the caller to name them
+    /// in one message (leftOutMessage()) once the lines are shown.
+    const std::vector<std::string> &leftOut() const { return leftOut_; }
 
 private:
     void fetch(const proposal_sql::Lines &statement, int rows = -1);
-    void appendLines(int previousCount, int candidateCount);
+    enum class Reading { Done, Stopped, Again };
+    Reading readCandidates(const ProposalRequest &request, const std::string &branch, QDate day);
+    bool soldOn(const QDate &day, const std::string &branch, bool earlier);
+    void appendLines(int previousCount, int candidateCount, std::vector<std::string> &leftOut);
     void replaceEarlierLines(int earlierLines, int previousCount, int candidateCount);
-    void appendLine(int position);
+    void appendLine(int position, std::vector<std::string> &leftOut);
 
     ProposalLinks links_;
     prompts::IMessageBox &messages_;
+    std::vector<std::string> leftOut_;
 };
 
 } // namespace transfer
