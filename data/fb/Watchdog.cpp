@@ -83,7 +83,7 @@ void Watchdog::run()
         if (changed_.wait_until(lock, deadline_, ended))
             continue;
         cancel(lock, Attachment::Cancel::Raise);
-        if (ended() || changed_.wait_for(lock, grace_, ended))
+        if (ended() || changed_.wait_for(lock, Grace, ended))
             continue;
         cancel(lock, Attachment::Cancel::Abort);
         changed_.wait(lock, ended);
