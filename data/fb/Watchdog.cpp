@@ -54,7 +54,7 @@ bool Watchdog::fired()
 
 void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how)
 {
-    const std::shared_ptr<Attachment> attachment = attachment_;
+    std::shared_ptr<Attachment> attachment = attachment_;
     if (!attachment)
         return;
     fired_ = true;
@@ -65,6 +65,7 @@ void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how
     } catch (...) {
         // The call ends by itself or at the abort; an attachment already lost has nothing to cancel.
     }
+    attachment.reset(); // an attachment its connection has dropped meanwhile is detached outside the lock
     lock.lock();
     cancelling_ = false;
     changed_.notify_all();
