@@ -46,6 +46,9 @@ private:
     std::condition_variable changed_;
     std::shared_ptr<Attachment> attachment_;
     std::chrono::steady_clock::time_point deadline_;
+    /// When the thread wakes next by itself: arming and disarming wake it only when it would wake too
+    /// late, so that a call costs no switch of threads.
+    std::chrono::steady_clock::time_point wakesAt_ = std::chrono::steady_clock::time_point::max();
     unsigned long generation_ = 0; ///< counts the arms and disarms
     bool armed_ = false;
     bool fired_ = false;
