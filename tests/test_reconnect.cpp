@@ -14,13 +14,13 @@
 #include "tools/ShopDatabase.h"
 #include "widgets/ImageButton.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -280,6 +280,7 @@ TEST_F(Reconnect, AServerThatStopsAnsweringHoldsTheScreenForALimitedTime)
     const pid_t pid = pid_t(file.readAll().trimmed().toLong());
     ASSERT_GT(pid, 0);
     ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    const auto resume = qScopeGuard([pid] { ::kill(pid, SIGCONT); }); // also when a check below fails
     QElapsedTimer timer;
     timer.start();
     data::TSQLQuery q(&screen().store.SQLConnection1);

@@ -5,6 +5,7 @@
 #include "ScreenFixture.h"
 
 #include "data/DbError.h"
+#include "data/IniFile.h"
 #include "datedlg/GetDateTime.h"
 #include "transfer/core/LeftOut.h"
 #include "transfer/core/Proposal.h"
@@ -319,32 +320,40 @@ TEST_F(Stocking, BranchCodesAsTypedInTheHeader)
     EXPECT_EQ(messages.shown().size(), 2u);
 }
 
-TEST_F(Stocking, AProposalWhoseAttachmentTheServerEndedGoesOnOverANewOne)
+// The attachment of the screen is ended in the middle of a proposal and the database cannot be reached
+// again: the proposal stops with one message naming the database, and the lines stored before it stay.
+// Once the database is there again, the next try runs on a new attachment.
+TEST_F(Stocking, AProposalWhileTheDatabaseGoesAwayShowsTheErrorAndKeepsTheLinesSoFar)
 {
     for (const char *prod : {"P1", "P2", "P3", "P4"})
         item(prod, 0, 5, 10);
     TFormTouchMove &s = readyScreen();
     auto &lines = s.store.ClientDataSet2;
-    s.bsSkinButton1->click();
-    ASSERT_EQ(lines.recordCount(), 4);
-    // The attachments of the screen are ended by the server once the next proposal has settled its day.
-    s.bsSkinMonthCalendar1->setSelectedDate(QDate(2004, 1, 1));
-    bool ended = false;
-    QObject::connect(s.bsSkinMonthCalendar1, &QCalendarWidget::selectionChanged, &s, [&] {
-        if (!std::exchange(ended, true))
+    data::TIniFile definitions(db.programDir() + "dbxconnections.ini");
+    const std::string gone = db.programDir() + "gone.fdb";
+    int posts = 0;
+    auto check = lines.beforePost;
+    lines.beforePost = [&, check](data::TClientDataSet &set) {
+        check(set);
+        if (++posts == 2) { // the attachment of the screen is ended by the server, and the database is away
             db.exec("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
-    });
+            definitions.writeString("Kobrel", "Database", gone);
+        }
+    };
     s.bsSkinButton1->click();
-    ASSERT_TRUE(ended);
-    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
-    EXPECT_EQ(lines.recordCount(), 4) << "the proposal's lines replace the previous ones";
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_EQ(errors.shown[0].section('\n', 0, 0),
+              QStringLiteral("無法連線到門市資料庫 %1..!").arg(QString::fromStdString(gone)));
+    EXPECT_EQ(lines.recordCount(), 2) << "the lines stored before the failure stay";
     EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse);
     EXPECT_TRUE(lines.fields(1).readOnly()) << "the fixed columns end locked";
     EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 29));
 
+    definitions.writeString("Kobrel", "Database", db.databaseFile());
+    lines.beforePost = check;
     s.bsSkinButton1->click();
-    EXPECT_TRUE(errors.shown.isEmpty());
-    EXPECT_EQ(lines.recordCount(), 4);
+    EXPECT_EQ(errors.shown.size(), 1) << "the next try attaches anew";
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM VIEW_SALQTYS02"), "4") << "the view the first try made is whole";
 }
 
 // ---- quantity entry through the grid ------------------------------------------------------------------

@@ -24,6 +24,7 @@ void Watchdog::follow(std::shared_ptr<Attachment> attachment)
 
 void Watchdog::arm(std::chrono::milliseconds limit)
 {
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         deadline_ = std::chrono::steady_clock::now() + limit;
@@ -32,8 +33,10 @@ void Watchdog::arm(std::chrono::milliseconds limit)
         ++generation_;
         if (!thread_.joinable())
             thread_ = std::thread([this] { run(); });
+        wake = deadline_ < wakesAt_;
     }
-    changed_.notify_all();
+    if (wake)
+        changed_.notify_all();
 }
 
 bool Watchdog::disarm()
@@ -41,7 +44,7 @@ bool Watchdog::disarm()
     std::unique_lock lock(mutex_);
     armed_ = false;
     ++generation_;
-    changed_.notify_all();
+    // The thread finds the call ended when it wakes at its deadline; only a cancel being made is waited for.
     changed_.wait(lock, [this] { return !cancelling_; });
     return std::exchange(fired_, false);
 }
@@ -54,7 +57,7 @@ bool Watchdog::fired()
 
 void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how)
 {
-    const std::shared_ptr<Attachment> attachment = attachment_;
+    std::shared_ptr<Attachment> attachment = attachment_;
     if (!attachment)
         return;
     fired_ = true;
@@ -65,6 +68,7 @@ void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how
     } catch (...) {
         // The call ends by itself or at the abort; an attachment already lost has nothing to cancel.
     }
+    attachment.reset(); // an attachment its connection has dropped meanwhile is detached outside the lock
     lock.lock();
     cancelling_ = false;
     changed_.notify_all();
@@ -72,21 +76,39 @@ void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how
 
 void Watchdog::run()
 {
+    using Clock = std::chrono::steady_clock;
     std::unique_lock lock(mutex_);
+    // Sleeps until `until` (max: until woken) or a notification; true when the call armed as `generation`
+    // is still running.
+    const auto sleep = [&](Clock::time_point until, unsigned long generation) {
+        wakesAt_ = until;
+        if (until == Clock::time_point::max())
+            changed_.wait(lock);
+        else
+            changed_.wait_until(lock, until);
+        wakesAt_ = Clock::time_point::min(); // awake: it looks at the state before it sleeps again
+        return !stopping_ && armed_ && generation_ == generation;
+    };
     while (!stopping_) {
         if (!armed_) {
-            changed_.wait(lock);
+            sleep(Clock::time_point::max(), generation_);
             continue;
         }
         const unsigned long generation = generation_;
-        const auto ended = [&] { return stopping_ || generation_ != generation; };
-        if (changed_.wait_until(lock, deadline_, ended))
-            continue;
+        if (Clock::now() < deadline_) {
+            sleep(deadline_, generation);
+            continue; // the deadline, the call's end or a new call: looked at afresh
+        }
         cancel(lock, Attachment::Cancel::Raise);
-        if (ended() || changed_.wait_for(lock, grace_, ended))
+        const Clock::time_point graceEnds = Clock::now() + Grace;
+        bool running = !stopping_ && armed_ && generation_ == generation;
+        while (running && Clock::now() < graceEnds)
+            running = sleep(graceEnds, generation);
+        if (!running)
             continue;
         cancel(lock, Attachment::Cancel::Abort);
-        changed_.wait(lock, ended);
+        while (sleep(Clock::time_point::max(), generation)) {
+        }
     }
 }
 
