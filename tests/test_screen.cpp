@@ -17,6 +17,7 @@
 
 #include <QCalendarWidget>
 #include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -410,6 +411,15 @@ TEST_F(Screen, EverythingGrowsWithTheWindowAtTheTerminalsSizes)
         before = now;
     }
 
+    // Dialogs take the screen's scale, or less where they would not fit on the terminal with their frame.
+    const QRect area = s.screen()->availableGeometry();
+    for (const QSize design : {QSize(792, 563), QSize(295, 266)}) {
+        const auto dialog = s.dialogScale(design);
+        EXPECT_LE(dialog.factor(), s.scale().factor());
+        EXPECT_TRUE(dialog.factor() == 1.0 || dialog.px(design).height() + 30 <= area.height())
+            << dialog.factor() << " for " << design.height() << " on " << area.height();
+    }
+
     // A window made smaller again draws smaller, never below the design.
     resizeShown(s, {700, 500});
     EXPECT_EQ(s.scale().factor(), 1.0);
@@ -481,5 +491,28 @@ TEST_F(Screen, MessageBoxesSpeakTheTerminalsLanguage)
     for (const Case &c : cases) {
         const auto t = widgets::SkinTexts::forLocale(QLocale(QString::fromLatin1(c.locale)));
         EXPECT_EQ(QStringList({t.warning, t.confirm, t.ok, t.yes, t.no}), c.texts) << c.locale;
+    }
+}
+
+TEST_F(Screen, OpensMaximisedOrFullScreenAsTheSettingsSay)
+{
+    struct Case {
+        const char *value; // null: no such key
+        bool full;
+    };
+    const Case cases[] = {{nullptr, false}, {"0", false}, {"1", true}, {"yes", true}, {"maybe", false}};
+    for (const auto &[value, full] : cases) {
+        SCOPED_TRACE(value ? value : "(none)");
+        writeFile(settings(), std::string("[System]\r\nSSTOCKID=S01\r\n") +
+                                  (value ? std::string("FullScreen=") + value + "\r\n" : std::string()));
+        TFormTouchMove &s = screen();
+        EXPECT_EQ(s.FullScreen, full);
+        s.showOnTerminal();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(s.windowState(), full ? Qt::WindowFullScreen : Qt::WindowMaximized);
+        EXPECT_GT(s.scale().factor(), 0.99);
+        closeScreen();
+        EXPECT_EQ(data::TIniFile(settings()).readString("System", "FullScreen", "-"), value ? value : "-")
+            << "the setting is kept as it was";
     }
 }

@@ -405,6 +405,11 @@ void TFormTouchMove::showOnTerminal()
         showMaximized();
 }
 
+widgets::DesignScale TFormTouchMove::dialogScale(const QSize &design) const
+{
+    return scale().atMost(widgets::DesignScale::forScreen(screen(), design));
+}
+
 void TFormTouchMove::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

@@ -81,6 +81,9 @@ public:
     static constexpr QSize DesignSize{792, 566};
     /// The scale the screen is drawn at: the design fitted to the window, redone whenever it is resized.
     const widgets::DesignScale &scale() const { return design_.scale(); }
+    /// The scale for a dialog of `design` size opened from the screen: the screen's own, or smaller where the
+    /// dialog would not fit on the screen with its frame.
+    widgets::DesignScale dialogScale(const QSize &design) const;
     /// Shows the screen filling the terminal: full screen when the settings say "FullScreen=1", else
     /// maximised.
     void showOnTerminal();
