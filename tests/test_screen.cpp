@@ -444,6 +444,9 @@ TEST_F(Screen, TheStatusLineTellsWhatEachActionDidAndLongWorkShowsItsProgress)
     TFormTouchMove &s = screen();
     s.show();
     EXPECT_TRUE(s.StatusLine->text().isEmpty());
+    // Without a stocking date the proposal does nothing, and the status line says nothing either.
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    EXPECT_TRUE(s.StatusLine->text().isEmpty()) << s.StatusLine->text().toStdString();
 
     // Tomorrow's proposal takes the sales of 2004/02/29: two products.
     s.N2->trigger();
@@ -464,14 +467,23 @@ TEST_F(Screen, TheStatusLineTellsWhatEachActionDidAndLongWorkShowsItsProgress)
     EXPECT_EQ(s.StatusLine->text(), QString("加入 1 項"));
 
     // The posting: while the question after the writing is open, the progress is shown.
-    std::vector<std::pair<QString, bool>> boxes;
-    onMessage = [&](const QString &text) { boxes.emplace_back(text, s.ProgressBar1->isVisible()); };
+    struct Seen {
+        QString text;
+        bool progress;
+        QString status;
+    };
+    std::vector<Seen> boxes;
+    onMessage = [&](const QString &text) {
+        boxes.push_back({text, s.ProgressBar1->isVisible(), s.StatusLine->text()});
+    };
     messages.queue(prompts::MsgResult::No);
     s.fcImageBtn2->click();
-    ASSERT_EQ(boxes.size(), 1u) << (boxes.empty() ? "" : boxes[0].first.toStdString());
-    EXPECT_EQ(boxes[0].first, QString("資料寫入完成..!,是否列印.."));
-    EXPECT_TRUE(boxes[0].second);
+    ASSERT_EQ(boxes.size(), 1u) << (boxes.empty() ? "" : boxes[0].text.toStdString());
+    EXPECT_EQ(boxes[0].text, QString("資料寫入完成..!,是否列印.."));
+    EXPECT_TRUE(boxes[0].progress);
+    EXPECT_EQ(boxes[0].status, QString("調撥單 200403060001 已寫入，共 2 項"));
     EXPECT_EQ(s.StatusLine->text(), QString("調撥單 200403060001 已寫入，共 2 項")) << "the line without quantity is not written";
+    EXPECT_FALSE(s.ProgressBar1->isVisible());
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
 }
 

@@ -134,7 +134,7 @@ public:
     QPlainTextEdit *Memo1;
     /// What the last action did.
     QLabel *StatusLine;
-    /// Shown over the status line, with what is being done, while long work runs.
+    /// Shown under the status line while long work runs.
     QProgressBar *ProgressBar1;
     QFrame *bsSkinPanel5;
     widgets::TDBGrid *bsSkinDBGrid1;
@@ -155,18 +155,22 @@ public:
 
     /// Tells the operator in the status line what was just done.
     void say(const QString &text);
-    /// The progress bar with the text `what` for as long as it lives; painted at once. It keeps the number
-    /// of lines the table had when the work began.
+    /// For as long as it lives: `what` in the status line and the progress bar running, painted at once.
+    /// The status line gets its text back unless the work said something else. It keeps the number of lines
+    /// the table had when the work began.
     class Busy {
     public:
-        Busy(QProgressBar &bar, const QString &what, int lines);
+        Busy(QLabel &status, QProgressBar &bar, const QString &what, int lines);
         ~Busy();
         Busy(const Busy &) = delete;
         Busy &operator=(const Busy &) = delete;
         const int linesBefore;
 
     private:
+        QLabel &status_;
         QProgressBar &bar_;
+        const QString before_;
+        const QString what_;
     };
     [[nodiscard]] Busy showBusy(const QString &what);
     /// Tells the operator how many lines the proposal run during `work` added, with its reference day.
