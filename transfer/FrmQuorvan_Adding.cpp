@@ -24,7 +24,7 @@ void TFormTouchMove::bsSkinButton2Click()
     PageSize = prodchk::PageSize;
     auto board = std::make_unique<prodchk::TFormProdChk>(
         prodchk::BoardLinks{store.SQLConnection1, store.TempCDS, *Timer1, ProdIdList, services_.errors});
-    board->setScale(scale());
+    board->setScale(dialogScale(prodchk::TFormProdChk::DesignSize));
     board->listPages();
     board->loadPage(0);
     // The board frees itself when it closes; the picked products come back through TempCDS and Timer1.
