@@ -9,9 +9,17 @@
 
 namespace bench {
 
+/// A time as the table shows it: whole milliseconds from 100 on, three figures below.
+inline std::string goalTime(double ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, ms >= 100 ? "%.0f" : "%.3g", ms);
+    return text;
+}
+
 inline void printGoal(const std::string &what, double figure, double limit)
 {
-    std::printf("goal\t%s\t%.4g\t%.4g\n", what.c_str(), figure, limit);
+    std::printf("goal\t%s\t%s\t%s\n", what.c_str(), goalTime(figure).c_str(), goalTime(limit).c_str());
 }
 
 } // namespace bench

@@ -93,48 +93,32 @@ private:
     std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_;
 };
 
-/// A program folder of its own: the program, and the demo shop that makedemo makes in it. Its database is
-/// dropped with the object when it lives on the server.
+/// A program folder of its own: the program, and the demo shop that makedemo makes in it. Through the server
+/// of the environment, the program reaches the shop's database file through that server.
 class ProgramFolder {
 public:
     explicit ProgramFolder(int products)
     {
         if (!dir_.isValid() || !QFile::copy(QStringLiteral(TOUCHMOVE_PROGRAM), program()))
             throw std::runtime_error("cannot copy the program into " + dir_.path().toStdString());
-        QStringList arguments{dir_.path(), QStringLiteral("--products"), QString::number(products)};
-        if (const std::optional<bench::Server> server = bench::Server::fromEnvironment()) {
-            login_ = shopdb::Target{dir_.path().toStdString() + "/",
-                                    server->database("startup-" + QDir(dir_.path()).dirName().toStdString() + ".fdb"),
-                                    server->user, server->password};
-            arguments << QStringLiteral("--database") << QString::fromStdString(login_->database)
-                      << QStringLiteral("--user") << QString::fromStdString(server->user)
-                      << QStringLiteral("--password") << QString::fromStdString(server->password);
-        }
         QProcess makedemo;
         makedemo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        makedemo.start(QStringLiteral(TOUCHMOVE_MAKEDEMO), arguments);
+        makedemo.setStandardOutputFile(QProcess::nullDevice());
+        makedemo.start(QStringLiteral(TOUCHMOVE_MAKEDEMO), {dir_.path(), QStringLiteral("--products"), QString::number(products)});
         if (!makedemo.waitForFinished(10 * 60 * 1000) || makedemo.exitStatus() != QProcess::NormalExit
             || makedemo.exitCode() != 0)
             throw std::runtime_error("makedemo did not make the demo shop");
-    }
-    ~ProgramFolder()
-    {
-        if (!login_)
-            return;
-        try {
-            shopdb::dropDatabase(*login_);
-        } catch (const std::exception &e) {
-            std::fprintf(stderr, "the benchmark's database %s stays: %s\n", login_->database.c_str(), e.what());
+        if (const std::optional<bench::Server> server = bench::Server::fromEnvironment()) {
+            const std::string folder = dir_.path().toStdString() + "/";
+            shopdb::writeDefinitionFiles(
+                {folder, server->address + ":" + folder + "POSDATA.FDB", server->user, server->password});
         }
     }
-    ProgramFolder(const ProgramFolder &) = delete;
-    ProgramFolder &operator=(const ProgramFolder &) = delete;
 
     QString program() const { return QDir(dir_.path()).filePath(QStringLiteral("touchmove")); }
 
 private:
     QTemporaryDir dir_;
-    std::optional<shopdb::Target> login_;
 };
 
 /// Starts the program and waits for its first top-level window; asks it to stop after. Milliseconds.
