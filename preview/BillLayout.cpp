@@ -169,7 +169,8 @@ void BillLayout::layOutPage()
 void BillLayout::add(int first, int count, bool last, std::unique_ptr<QTextDocument> page)
 {
     pages_.push_back({first, count, last});
-    pictures_.push_back(PagePicture::of(*page));
+    // A page that shows its number is laid out again for painting, numbered: it is pictured then.
+    pictures_.push_back(report_.numbersPages() ? std::nullopt : PagePicture::of(*page));
     documents_.push_back(std::move(page));
 }
 
