@@ -42,6 +42,12 @@ std::optional<Server> Server::fromEnvironment()
     return s;
 }
 
+std::string whereItRuns()
+{
+    const std::optional<Server> server = Server::fromEnvironment();
+    return server ? "the server at " + server->address : "the embedded engine";
+}
+
 Shop::Shop(const std::optional<Server> &server)
 {
     const std::string folder = dir_.path().toStdString() + "/";

@@ -1,6 +1,6 @@
 #pragma once
-// What the benchmarks share: a shop database of their own, on the embedded engine or through a server, its
-// products, a line table of bill lines over them, and the day the bills are written on.
+// What the benchmarks share: a shop database of their own, on the embedded engine or through the server named
+// by the environment, its products, a line table of bill lines over them, and the day the bills are written on.
 
 #include "data/ClientDataSet.h"
 #include "data/DateText.h"
@@ -26,8 +26,8 @@ std::string billNo(int n);
 
 /// The Firebird server a benchmark runs through: TOUCHMOVE_SERVER ("host/port"), TOUCHMOVE_SERVER_DIR (a folder
 /// the server makes its databases in), TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD, as scripts/fbserver
-/// sets them. Nothing when TOUCHMOVE_SERVER is unset. Raises std::runtime_error when TOUCHMOVE_SERVER is set and
-/// another of them is not.
+/// sets them. Nothing when TOUCHMOVE_SERVER is unset: the benchmark then runs on the embedded engine. Raises
+/// std::runtime_error when TOUCHMOVE_SERVER is set and another of them is not.
 struct Server {
     std::string address;
     std::string folder;
@@ -39,12 +39,16 @@ struct Server {
     std::string database(const std::string &file) const { return address + ":" + folder + "/" + file; }
 };
 
-/// A temporary program folder with the definition files and an empty shop database from the schema, on the
-/// embedded engine or through `server`; all of it is removed (the server's database dropped) with the object.
-/// Raises what making the database raises.
+/// "the embedded engine" or "the server at 127.0.0.1/3050": where a benchmark's figures come from.
+std::string whereItRuns();
+
+/// A temporary program folder with the definition files and an empty shop database from the schema, made
+/// through the server of the environment when there is one, else a file on the embedded engine (or, given
+/// explicitly, through `server` or on the embedded engine); all of it is removed with the object. Raises
+/// what making the database raises.
 class Shop {
 public:
-    Shop() : Shop(std::nullopt) {}
+    Shop() : Shop(Server::fromEnvironment()) {}
     explicit Shop(const std::optional<Server> &server);
     ~Shop();
     Shop(const Shop &) = delete;
