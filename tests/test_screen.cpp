@@ -467,6 +467,10 @@ TEST_F(Screen, TheStatusLineTellsWhatEachActionDidAndLongWorkShowsItsProgress)
     s.store.TempCDS.post();
     s.MergePickedProducts();
     EXPECT_EQ(s.StatusLine->text(), QString("加入 1 項"));
+    // Pressed again, the proposal replaces its lines: it still has two, and the line added by hand stays.
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    EXPECT_EQ(s.StatusLine->text(), QString("建議 2 項 (參考銷售日 2004/02/29)"));
+    EXPECT_EQ(s.store.ClientDataSet2.recordCount(), 3);
 
     // The posting: while the question after the writing is open, the progress is shown.
     struct Seen {

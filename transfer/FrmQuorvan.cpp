@@ -430,9 +430,14 @@ void TFormTouchMove::say(const QString &text)
     StatusLine->setToolTip(text);
 }
 
-void TFormTouchMove::reportProposal(const Busy &work)
+void TFormTouchMove::reportProposal()
 {
-    const int added = lineCount() - work.linesBefore;
+    // The proposal's lines are those numbered up to its candidate count; the lines added by hand follow.
+    const LineTable lines(store.ClientDataSet2);
+    const int sno = lines.position(Sno);
+    int added = 0;
+    for (const auto &line : lines.set().data().rows)
+        added += !line[sno].isNull() && line[sno].asInteger() <= CandidateCount;
     const QString day = QString::fromStdString(data::formatDate(bsSkinMonthCalendar1->selectedDate()));
     say(added > 0 ? QStringLiteral("建議 %1 項 (參考銷售日 %2)").arg(added).arg(day)
                   : QStringLiteral("沒有需要補貨的商品 (參考銷售日 %1)").arg(day));
@@ -443,8 +448,8 @@ int TFormTouchMove::lineCount() const
     return store.ClientDataSet2.active() ? store.ClientDataSet2.recordCount() : 0;
 }
 
-TFormTouchMove::Busy::Busy(QLabel &status, QProgressBar &bar, const QString &what, int lines)
-    : linesBefore(lines), status_(status), bar_(bar), before_(status.text()), what_(what)
+TFormTouchMove::Busy::Busy(QLabel &status, QProgressBar &bar, const QString &what)
+    : status_(status), bar_(bar), before_(status.text()), what_(what)
 {
     status_.setText(what_);
     bar_.show();
@@ -462,7 +467,7 @@ TFormTouchMove::Busy::~Busy()
 
 TFormTouchMove::Busy TFormTouchMove::showBusy(const QString &what)
 {
-    return Busy(*StatusLine, *ProgressBar1, what, lineCount());
+    return Busy(*StatusLine, *ProgressBar1, what);
 }
 
 void TFormTouchMove::closeEvent(QCloseEvent *event)

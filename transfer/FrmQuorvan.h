@@ -162,15 +162,13 @@ public:
     /// Tells the operator in the status line what was just done.
     void say(const QString &text);
     /// For as long as it lives: `what` in the status line and the progress bar running, painted at once.
-    /// The status line gets its text back unless the work said something else. It keeps the number of lines
-    /// the table had when the work began.
+    /// The status line gets its text back unless the work said something else.
     class Busy {
     public:
-        Busy(QLabel &status, QProgressBar &bar, const QString &what, int lines);
+        Busy(QLabel &status, QProgressBar &bar, const QString &what);
         ~Busy();
         Busy(const Busy &) = delete;
         Busy &operator=(const Busy &) = delete;
-        const int linesBefore;
 
     private:
         QLabel &status_;
@@ -179,8 +177,8 @@ public:
         const QString what_;
     };
     [[nodiscard]] Busy showBusy(const QString &what);
-    /// Tells the operator how many lines the proposal run during `work` added, with its reference day.
-    void reportProposal(const Busy &work);
+    /// Tells the operator how many lines the proposal just run has on the bill, with its reference day.
+    void reportProposal();
     /// The lines on the line table.
     int lineCount() const;
 

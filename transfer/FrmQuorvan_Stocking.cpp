@@ -40,6 +40,8 @@ void TFormTouchMove::N4Click()
 
 void TFormTouchMove::bsSkinButton1Click()
 {
+    if (Edit_Rdate->text().isEmpty() || !headerCodesAreWarehouses())
+        return;
     Proposal proposal(
         {.query = store.SQLQuery1, .results = store.ClientDataSet1, .lines = LineTable(store.ClientDataSet2)},
         services_.messages);
@@ -50,7 +52,7 @@ void TFormTouchMove::bsSkinButton1Click()
         const auto busy = showBusy(QStringLiteral("建議中…"));
         if (!proposal.run(request, CandidateCount))
             return;
-        reportProposal(busy);
+        reportProposal();
         bsSkinDBGrid1->setFocus();
         store.ClientDataSet2.first();
     }
