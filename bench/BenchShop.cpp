@@ -3,6 +3,8 @@
 #include "data/SqlQuery.h"
 #include "transfer/core/LineTable.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace bench {
@@ -26,12 +28,44 @@ std::string billNo(int n)
     return no;
 }
 
+std::optional<Server> serverFromEnvironment()
+{
+    const auto get = [](const char *name) { return qEnvironmentVariable(name).toStdString(); };
+    Server s{get("TOUCHMOVE_SERVER"), get("TOUCHMOVE_SERVER_DIR"), get("TOUCHMOVE_SERVER_USER"),
+             get("TOUCHMOVE_SERVER_PASSWORD")};
+    if (s.address.empty() || s.folder.empty() || s.user.empty() || s.password.empty())
+        return std::nullopt;
+    return s;
+}
+
 Shop::Shop()
 {
     const std::string folder = dir_.path().toStdString() + "/";
     target_ = shopdb::Target{folder, folder + "BENCH.FDB"};
     shopdb::writeDefinitionFiles(target_);
     shopdb::createDatabase(target_, TOUCHMOVE_SCHEMA_FILE);
+}
+
+Shop::Shop(const Server &server)
+{
+    const std::string folder = dir_.path().toStdString() + "/";
+    const std::string file = server.folder + "/bench-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
+                             std::to_string(QDateTime::currentMSecsSinceEpoch()) + ".fdb";
+    target_ = shopdb::Target{folder, server.address + ":" + file, server.user, server.password};
+    shopdb::writeDefinitionFiles(target_);
+    shopdb::createDatabase(target_, TOUCHMOVE_SCHEMA_FILE);
+    onServer_ = true;
+}
+
+Shop::~Shop()
+{
+    if (!onServer_)
+        return; // the embedded database goes with the folder
+    try {
+        shopdb::dropDatabase(target_);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "the benchmark's database %s could not be dropped: %s\n", target_.database.c_str(), e.what());
+    }
 }
 
 void Shop::addProducts(int count) const

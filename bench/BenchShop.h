@@ -1,6 +1,6 @@
 #pragma once
-// What the benchmarks share: a shop database of their own on the embedded engine, its products, a line table
-// of bill lines over them, and the day the bills are written on.
+// What the benchmarks share: a shop database of their own on the embedded engine or on a server, its
+// products, a line table of bill lines over them, and the day the bills are written on.
 
 #include "data/ClientDataSet.h"
 #include "data/DateText.h"
@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 
+#include <optional>
 #include <string>
 
 namespace bench {
@@ -23,11 +24,28 @@ std::string productId(int i);
 /// The bill number `n` of 2004/06/19.
 std::string billNo(int n);
 
+/// A Firebird server a benchmark may use besides the embedded engine.
+struct Server {
+    std::string address; ///< "host/port", put before ":path" in a database name
+    std::string folder;  ///< a folder of the server's machine where it can make databases
+    std::string user;
+    std::string password;
+};
+
+/// The server named by TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, TOUCHMOVE_SERVER_USER and
+/// TOUCHMOVE_SERVER_PASSWORD; nothing when one of them is not set.
+std::optional<Server> serverFromEnvironment();
+
 /// A temporary program folder with the definition files and an empty shop database from the schema, on the
-/// embedded engine; all of it is removed with the object. Raises what making the database raises.
+/// embedded engine or on `server`; all of it is removed (the server's database dropped) with the object.
+/// Raises what making the database raises.
 class Shop {
 public:
     Shop();
+    explicit Shop(const Server &server);
+    Shop(const Shop &) = delete;
+    Shop &operator=(const Shop &) = delete;
+    ~Shop();
     const shopdb::Target &target() const { return target_; }
     const std::string &programDir() const { return target_.programDir; }
 
@@ -37,6 +55,7 @@ public:
 private:
     QTemporaryDir dir_;
     shopdb::Target target_;
+    bool onServer_ = false;
 };
 
 /// Makes `lines` a line table of `count` lines for products 1..count: main stock 100, quantity 1 + i % 9.

@@ -136,7 +136,7 @@ public:
     {
         fillLines();
         const std::string no = bench::billNo(++bills_);
-        transfer::BillWriter writer({store_.SQLQuery1, store_.SQLQuery2, store_.SQL_Master, store_.SQL_Sub}, clock_);
+        transfer::BillWriter writer({store_.SQL_Product, store_.SQL_Master, store_.SQL_Sub}, clock_);
         transfer::BillWriter::Result result;
         const Time ms = timed(how, [&] {
             result = writer.write({no, "S01", "S02", "K001"}, "A01_bench", transfer::LineTable(store_.ClientDataSet2));

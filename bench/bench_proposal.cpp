@@ -1,28 +1,40 @@
 // Times the replenishment proposal on the large catalogue (50,000 products; the branch sold about 4,750 of
-// them on the reference day, about 2,000 of which fall short) through the program's own layer, next to the
-// same statement sequence issued straight through the Firebird client library, and prints both and the
-// ratio.
+// them on the reference day, about 2,000 of which fall short) as the screen runs it: the program's layer with
+// the line grid attached, shown at the screen's size and held still while the proposal runs, until the grid
+// is drawn. Beside it stands its limit, measured in the same run straight through the Firebird client
+// library: the view re-created as the program does it (look-up, drop, create) and the one select of the
+// candidates with their main stock, every row fetched. The layer alone, without a grid, is shown too.
 //
-//   bench_proposal [RUNS]        (default 5; the catalogue is made in a temporary folder by makedemo)
+// It runs on the embedded engine, and also through the server named by TOUCHMOVE_SERVER (with
+// TOUCHMOVE_SERVER_DIR, a folder of the server's own machine where the catalogue's file is copied, and
+// TOUCHMOVE_SERVER_USER, TOUCHMOVE_SERVER_PASSWORD) when those are set. Runs are interleaved; every figure is
+// the median of the time that passed.
+//
+//   bench_proposal [RUNS]        (default 7; the catalogue is made in a temporary folder by makedemo)
 
 #include "data/DateText.h"
 #include "data/SqlText.h"
 #include "prompts/ScriptedMessageBox.h"
+#include "tools/ShopDatabase.h"
 #include "transfer/core/LineTable.h"
 #include "transfer/core/Proposal.h"
 #include "transfer/core/StockingDate.h"
 #include "transfer/core/TransferStore.h"
+#include "widgets/DBGrid.h"
 
 #include <firebird/Interface.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +47,7 @@ namespace {
 
 constexpr char Branch[] = "S02";
 constexpr char Main[] = "S01";
+constexpr double Limit = 1.25; // the proposal on the screen against the view re-created and one select
 
 struct Figures {
     double milliseconds = 0;
@@ -48,35 +61,66 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// ---- through the program's layer ------------------------------------------------------------------------
+/// Where a catalogue is reached: its program folder (with the definition files) and its database.
+struct Target {
+    std::string name;
+    std::string programDir;
+    std::string database;
+    std::string user = "SYSDBA";
+    std::string password = "masterkey";
+};
 
-class LayerRun {
+// ---- through the program's layer, with or without the grid ----------------------------------------------
+
+class ScreenRun {
 public:
-    explicit LayerRun(const std::string &programDir) : store_(programDir) {}
-
-    Figures run(const std::string &stockingDate)
+    explicit ScreenRun(const std::string &programDir) : store_(programDir)
     {
+        for (int i = 0; i < transfer::LineFieldCount; ++i)
+            grid_.setColumn(i, QString(), 50);
+        grid_.resize(498, 437); // the grid's size on the screen at its design size
+        grid_.show();
+    }
+
+    Figures run(const std::string &stockingDate, bool withGrid)
+    {
+        grid_.setDataSet(nullptr);
         transfer::createLineTable(store_.ClientDataSet2); // a fresh table each run, as a terminal's first proposal
+        if (withGrid)
+            grid_.setDataSet(&store_.ClientDataSet2);
+        QCoreApplication::processEvents();
         QElapsedTimer timer;
         timer.start();
         transfer::Proposal proposal({store_.SQLQuery1, store_.ClientDataSet1, transfer::LineTable(store_.ClientDataSet2)},
                                     messages_);
+        proposal.showReferenceDay = [this](const QDate &day) { referenceDay_ = day; };
         int candidates = 0;
-        if (!proposal.run({stockingDate, Branch, Main}, candidates))
-            throw std::runtime_error("the proposal stopped early");
-        store_.ClientDataSet2.first();
+        {
+            std::optional<widgets::TDBGrid::Pause> pause; // the screen holds the grid still while it proposes
+            if (withGrid)
+                pause.emplace(grid_);
+            if (!proposal.run({stockingDate, Branch, Main}, candidates))
+                throw std::runtime_error("the proposal stopped early");
+            store_.ClientDataSet2.first();
+        }
+        QCoreApplication::processEvents();
         Figures f{double(timer.nsecsElapsed()) / 1e6, candidates, store_.ClientDataSet2.recordCount()};
         if (!messages_.shown().empty())
             throw std::runtime_error("the proposal showed a message");
         return f;
     }
 
+    /// The day of the last proposal's sales.
+    const QDate &referenceDay() const { return referenceDay_; }
+
 private:
     transfer::TransferStore store_;
+    widgets::TDBGrid grid_;
+    QDate referenceDay_;
     prompts::ScriptedMessageBox messages_;
 };
 
-// ---- straight through the client library ----------------------------------------------------------------
+// ---- the limit, straight through the client library ------------------------------------------------------
 
 /// One column of a result row, read from the raw message as the statement describes it.
 struct Column {
@@ -84,17 +128,16 @@ struct Column {
     int scale;
 };
 
-class DirectRun {
+class LimitRun {
 public:
-    explicit DirectRun(const std::string &database)
-        : master_(fb_get_master_interface()), status_(master_->getStatus())
+    explicit LimitRun(const Target &target) : master_(fb_get_master_interface()), status_(master_->getStatus())
     {
         IProvider *provider = master_->getDispatcher();
         IXpbBuilder *dpb = master_->getUtilInterface()->getXpbBuilder(&status_, IXpbBuilder::DPB, nullptr, 0);
-        dpb->insertString(&status_, isc_dpb_user_name, "SYSDBA");
-        dpb->insertString(&status_, isc_dpb_password, "masterkey");
+        dpb->insertString(&status_, isc_dpb_user_name, target.user.c_str());
+        dpb->insertString(&status_, isc_dpb_password, target.password.c_str());
         dpb->insertInt(&status_, isc_dpb_sql_dialect, 3);
-        att_ = provider->attachDatabase(&status_, database.c_str(), dpb->getBufferLength(&status_),
+        att_ = provider->attachDatabase(&status_, target.database.c_str(), dpb->getBufferLength(&status_),
                                         dpb->getBuffer(&status_));
         dpb->dispose();
         provider->release();
@@ -102,7 +145,7 @@ public:
         tpb_ = {char(isc_tpb_version3), char(isc_tpb_write), char(isc_tpb_read_committed), char(isc_tpb_rec_version),
                 char(isc_tpb_wait)};
     }
-    ~DirectRun()
+    ~LimitRun()
     {
         try {
             att_->detach(&status_);
@@ -111,31 +154,25 @@ public:
         }
         status_.dispose();
     }
-    DirectRun(const DirectRun &) = delete;
-    DirectRun &operator=(const DirectRun &) = delete;
+    LimitRun(const LimitRun &) = delete;
+    LimitRun &operator=(const LimitRun &) = delete;
 
-    Figures run(const std::string &stockingDate)
+    /// The view re-created for the day the program settled on, then the candidates with their main stock.
+    Figures run(const QDate &day)
     {
         QElapsedTimer timer;
         timer.start();
         const std::string view = transfer::salesViewName(Branch);
-        QDate day = transfer::referenceDay(*data::parseDate(stockingDate));
         if (!query(sql::viewLookUp(view)).empty())
             execute(sql::dropView(view));
-        if (query(sql::salesSummary(data::formatDate(day), Branch, false)).empty()) {
-            day = day.addDays(-7);
-            query(sql::salesSummary(data::formatDate(day), Branch, true));
-        }
         execute(sql::createView(view, data::formatDate(day), Branch));
-        const Rows candidates = query(sql::candidates(view, Branch));
+        const Rows candidates = query(sql::candidatesWithMainStock(view, Branch, Main));
         Figures f{0, int(candidates.size()), 0};
         for (const Row &c : candidates) {
-            const Rows main = query(sql::mainStock(Main, c[0].text));
-            if (main.empty())
+            if (c[4].null)
                 continue;
-            const long long need = c[2].number - (long long)c[1].number; // whole parts, as the line table keeps
-            const long long mainStock = (long long)main[0][2].number;
-            if (std::min(need, mainStock) > 0)
+            const long long need = (long long)c[2].number - (long long)c[1].number; // whole parts, as the lines keep
+            if (std::min(need, (long long)c[4].number) > 0)
                 ++f.lines;
         }
         f.milliseconds = double(timer.nsecsElapsed()) / 1e6;
@@ -144,6 +181,7 @@ public:
 
 private:
     struct Value {
+        bool null = true;
         std::string text;
         double number = 0;
     };
@@ -199,6 +237,7 @@ private:
         std::memcpy(&null, buf + c.nullOffset, sizeof null);
         if (null)
             return v;
+        v.null = false;
         const unsigned char *p = buf + c.offset;
         double scale = 1;
         for (int i = c.scale; i < 0; ++i)
@@ -222,7 +261,7 @@ private:
         case SQL_INT64: {
             ISC_INT64 n;
             std::memcpy(&n, p, sizeof n);
-            v.number = double(n / ISC_INT64(scale));
+            v.number = double(n) / scale;
             break;
         }
         case SQL_DOUBLE:
@@ -240,47 +279,130 @@ private:
     std::string tpb_;
 };
 
-std::string makeCatalogue(const QTemporaryDir &dir)
+// ---- the catalogues -------------------------------------------------------------------------------------
+
+Target makeCatalogue(const QTemporaryDir &dir)
 {
     QProcess maker;
     maker.setProcessChannelMode(QProcess::ForwardedChannels);
     maker.start(QStringLiteral(TOUCHMOVE_MAKEDEMO), {dir.path(), QStringLiteral("--products"), QStringLiteral("50000")});
     if (!maker.waitForFinished(-1) || maker.exitCode() != 0)
         throw std::runtime_error("makedemo failed");
-    return dir.path().toStdString() + "/";
+    const std::string folder = dir.path().toStdString() + "/";
+    return {"embedded", folder, folder + "POSDATA.FDB"};
 }
+
+/// The embedded catalogue's file copied into the server's folder, and a program folder that reaches it
+/// through the server; the copy is dropped with the object. Nothing when the server is not named.
+class ServerCatalogue {
+public:
+    ServerCatalogue(const Target &embedded, const QTemporaryDir &dir)
+    {
+        const auto get = [](const char *name) { return qEnvironmentVariable(name).toStdString(); };
+        const std::string server = get("TOUCHMOVE_SERVER"), folder = get("TOUCHMOVE_SERVER_DIR");
+        if (server.empty() || folder.empty() || get("TOUCHMOVE_SERVER_USER").empty())
+            return;
+        const std::string file = folder + "/bench_proposal_" + std::to_string(QCoreApplication::applicationPid()) + ".fdb";
+        if (!QFile::copy(QString::fromStdString(embedded.database), QString::fromStdString(file)))
+            throw std::runtime_error("cannot copy the catalogue to " + file);
+        target_ = Target{"server " + server, dir.path().toStdString() + "/", server + ":" + file,
+                         get("TOUCHMOVE_SERVER_USER"), get("TOUCHMOVE_SERVER_PASSWORD")};
+        shopdb::writeDefinitionFiles({target_->programDir, target_->database, target_->user, target_->password});
+    }
+    ~ServerCatalogue()
+    {
+        if (target_) {
+            try {
+                shopdb::dropDatabase({target_->programDir, target_->database, target_->user, target_->password});
+            } catch (const std::exception &e) {
+                std::fprintf(stderr, "bench_proposal: the copy on the server stays: %s\n", e.what());
+            }
+        }
+    }
+    ServerCatalogue(const ServerCatalogue &) = delete;
+    ServerCatalogue &operator=(const ServerCatalogue &) = delete;
+
+    const std::optional<Target> &target() const { return target_; }
+
+private:
+    std::optional<Target> target_;
+};
+
+/// The three figures of one catalogue.
+struct Column3 {
+    std::vector<double> limit, layer, screen;
+    Figures lastLimit, lastScreen;
+};
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     try {
-        QTemporaryDir dir;
-        const std::string programDir = makeCatalogue(dir);
+        QTemporaryDir embeddedDir, serverDir;
+        std::vector<Target> targets{makeCatalogue(embeddedDir)};
+        const ServerCatalogue onServer(targets[0], serverDir);
+        if (onServer.target())
+            targets.push_back(*onServer.target());
+
         const std::string stockingDate = data::formatDate(QDate::currentDate().addDays(1));
+        QDate day; // the limit re-creates the view for the day the proposal settled on
 
-        LayerRun layer(programDir);
-        DirectRun direct(programDir + "POSDATA.FDB");
-        layer.run(stockingDate); // first use: connects and warms the engine's caches
-        direct.run(stockingDate);
-
-        std::vector<double> layerTimes, directTimes;
-        Figures l, d;
-        for (int i = 0; i < runs; ++i) {
-            l = layer.run(stockingDate);
-            d = direct.run(stockingDate);
-            layerTimes.push_back(l.milliseconds);
-            directTimes.push_back(d.milliseconds);
-            std::printf("run %d: layer %8.1f ms, client library %8.1f ms\n", i + 1, l.milliseconds, d.milliseconds);
+        std::vector<std::unique_ptr<ScreenRun>> screens;
+        std::vector<std::unique_ptr<LimitRun>> limits;
+        std::vector<Column3> columns(targets.size());
+        for (const Target &t : targets) {
+            screens.push_back(std::make_unique<ScreenRun>(t.programDir));
+            limits.push_back(std::make_unique<LimitRun>(t));
+            screens.back()->run(stockingDate, true); // first use: connects and warms the engine's caches
+            day = screens.back()->referenceDay();
+            limits.back()->run(day);
         }
-        if (l.candidates != d.candidates || l.lines != d.lines)
-            std::printf("MISMATCH: the two sequences disagree\n");
-        const double lm = median(layerTimes), dm = median(directTimes);
-        std::printf("proposal for %s, stocking date %s: %d candidates, %d lines\n", Branch, stockingDate.c_str(),
-                    l.candidates, l.lines);
-        std::printf("median of %d runs: layer %.1f ms, client library %.1f ms, ratio %.2f\n", runs, lm, dm, lm / dm);
+
+        for (int r = 0; r < runs; ++r)
+            for (std::size_t t = 0; t < targets.size(); ++t) {
+                Column3 &c = columns[t];
+                // Each round starts with another of the three, so that none always follows the same one.
+                for (int i = 0; i < 3; ++i) {
+                    switch ((r + i) % 3) {
+                    case 0:
+                        c.lastLimit = limits[t]->run(day);
+                        c.limit.push_back(c.lastLimit.milliseconds);
+                        break;
+                    case 1:
+                        c.layer.push_back(screens[t]->run(stockingDate, false).milliseconds);
+                        break;
+                    default:
+                        c.lastScreen = screens[t]->run(stockingDate, true);
+                        c.screen.push_back(c.lastScreen.milliseconds);
+                        break;
+                    }
+                }
+            }
+
+        std::printf("proposal for %s, stocking date %s, 50,000 products: %d candidates, %d lines; median of %d "
+                    "interleaved runs, ms\n",
+                    Branch, stockingDate.c_str(), columns[0].lastScreen.candidates, columns[0].lastScreen.lines, runs);
+        bool met = true;
+        for (std::size_t t = 0; t < targets.size(); ++t) {
+            const Column3 &c = columns[t];
+            if (c.lastLimit.candidates != c.lastScreen.candidates || c.lastLimit.lines != c.lastScreen.lines)
+                throw std::runtime_error("the proposal and its limit disagree on " + targets[t].name);
+            const double limit = median(c.limit), layer = median(c.layer), screen = median(c.screen);
+            const bool ok = screen <= Limit * limit;
+            met = met && ok;
+            std::printf("%s\n", targets[t].name.c_str());
+            std::printf("  view re-created + one select (client library)  %8.1f\n", limit);
+            std::printf("  proposal, layer alone (no goal)                %8.1f   ratio %5.2f\n", layer, layer / limit);
+            std::printf("  proposal on the screen, grid included          %8.1f   limit %.2f x = %8.1f   ratio %5.2f  %s\n",
+                        screen, Limit, Limit * limit, screen / limit, ok ? "met" : "NOT MET");
+        }
+        std::printf("goal (the proposal on the screen <= %.2f x the view re-created + one select): %s\n", Limit,
+                    met ? "met" : "not met");
     } catch (const FbException &e) {
         char text[1024];
         fb_get_master_interface()->getUtilInterface()->formatStatus(text, sizeof text, e.getStatus());

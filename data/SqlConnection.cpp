@@ -2,6 +2,7 @@
 
 #include <ibase.h>
 
+#include <QFile>
 #include <QString>
 
 namespace data {
@@ -9,6 +10,16 @@ namespace data {
 static bool isTrue(const std::string &v)
 {
     return QString::fromStdString(v).trimmed().compare("True", Qt::CaseInsensitive) == 0;
+}
+
+/// Where the driver's LibraryName was looked for and why it was not found there.
+static std::string whyNoLibraryName(const std::string &programDir, const std::string &driverName)
+{
+    const std::string path = driverRegistryFile(programDir);
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return path + ": " + file.errorString().toStdString();
+    return path + ": no LibraryName in section [" + driverName + "]";
 }
 
 /// The definition's "SQLDialect": 1, 2 or 3, 3 when it is empty.
@@ -59,7 +70,7 @@ void TSQLConnection::open()
         VendorLib = driver.vendorLib;
     }
     if (LibraryName.empty())
-        throw EDatabaseError("DLL/Shared Library Name not Set");
+        throw EDatabaseError("DLL/Shared Library Name not Set\n" + whyNoLibraryName(programDir_, DriverName));
     if (VendorLib.empty())
         throw EDatabaseError("Vendor Library Name not Set for driver '" + DriverName + "'");
     std::string database = Params.value("Database");

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -15,10 +16,9 @@ QPointer<TFrmGetDateTime> FrmGetDateTime;
 
 namespace {
 
-QFrame *whitePanel(QWidget *parent, const QRect &geometry)
+QFrame *whitePanel(QWidget *parent)
 {
     auto *panel = new QFrame(parent);
-    panel->setGeometry(geometry);
     panel->setAutoFillBackground(true);
     QPalette pal = panel->palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -63,13 +63,11 @@ QIcon glyphIcon(void (*draw)(QPainter &, bool))
     return icon;
 }
 
-QToolButton *flatButton(QWidget *parent, const QString &caption, const QIcon &icon, const QRect &geometry)
+QToolButton *flatButton(QWidget *parent, const QString &caption, const QIcon &icon)
 {
     auto *button = new QToolButton(parent);
-    button->setGeometry(geometry);
     button->setText(caption);
     button->setIcon(icon);
-    button->setIconSize(QSize(16, 16));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
@@ -87,34 +85,50 @@ TFrmGetDateTime::TFrmGetDateTime(const data::IClock &clock, QWidget *parent)
       clock_(clock)
 {
     setObjectName(QStringLiteral("FrmGetDateTime"));
-    setWindowTitle(QString());
-    setFont(QFont(QStringLiteral("新細明體"), 9));
-    setFixedSize(295, 225);
+    // The window has no title of its own; in a Chinese locale the frame names the dialog.
+    setWindowTitle(QLocale().language() == QLocale::Chinese ? QStringLiteral("選擇日期") : QString());
+    design_.font(this, QFont(QStringLiteral("新細明體"), 9));
+    design_.rule([this](const widgets::DesignScale &s) { setFixedSize(s.px(DesignSize)); });
 
-    Panel1 = whitePanel(this, {0, 0, 295, 11});
-    Panel3 = whitePanel(this, {0, 11, 11, 173});
-    Panel5 = whitePanel(this, {284, 11, 11, 173});
-    Panel2 = whitePanel(this, {0, 184, 295, 41});
-    Panel6 = whitePanel(this, {11, 11, 273, 173});
+    // The calendar is CalendarExtra units taller than its first design, so that its six weeks of days fit,
+    // each a finger tall; the panels below it move down by as much.
+    Panel1 = whitePanel(this);
+    Panel3 = whitePanel(this);
+    Panel5 = whitePanel(this);
+    Panel2 = whitePanel(this);
+    Panel6 = whitePanel(this);
+    design_.place(Panel1, {0, 0, 295, 11});
+    design_.place(Panel3, {0, 11, 11, 173 + CalendarExtra});
+    design_.place(Panel5, {284, 11, 11, 173 + CalendarExtra});
+    design_.place(Panel2, {0, 184 + CalendarExtra, 295, 41});
+    design_.place(Panel6, {11, 11, 273, 173 + CalendarExtra});
     Panel6->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel6->setLineWidth(1);
 
-    BTCMDOK = flatButton(Panel2, QStringLiteral("確定&Y"), glyphIcon(drawLamp), {60, 8, 73, 22});
-    BDCMDNOT = flatButton(Panel2, QStringLiteral("取消&C"), glyphIcon(drawProhibition), {163, 8, 73, 22});
+    BTCMDOK = flatButton(Panel2, QStringLiteral("確定&Y"), glyphIcon(drawLamp));
+    BDCMDNOT = flatButton(Panel2, QStringLiteral("取消&C"), glyphIcon(drawProhibition));
+    design_.place(BTCMDOK, {60, 8, 73, 22});
+    design_.place(BDCMDNOT, {163, 8, 73, 22});
+    design_.rule([this](const widgets::DesignScale &s) {
+        for (QToolButton *b : {BTCMDOK, BDCMDNOT})
+            b->setIconSize(s.px(QSize(16, 16)));
+    });
 
     MonthCalendar1 = new QCalendarWidget(Panel6);
-    MonthCalendar1->setGeometry(1, 1, 271, 143);
+    design_.place(MonthCalendar1, {1, 1, 271, 143 + CalendarExtra});
+    design_.calendarFont(MonthCalendar1, QFont(QStringLiteral("新細明體"), 9));
     MonthCalendar1->setFirstDayOfWeek(Qt::Sunday);
     MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
 
-    Panel7 = whitePanel(Panel6, {1, 144, 271, 28});
+    Panel7 = whitePanel(Panel6);
+    design_.place(Panel7, {1, 144 + CalendarExtra, 271, 28});
     Edit1 = new QLineEdit(Panel7);
-    Edit1->setGeometry(7, 4, 101, 21);
+    design_.place(Edit1, {7, 4, 101, 21});
     QFont editFont(QStringLiteral("新細明體"));
     editFont.setPixelSize(13);
-    Edit1->setFont(editFont);
+    design_.font(Edit1, editFont);
     dxTimeEdit1 = new QTimeEdit(Panel7);
-    dxTimeEdit1->setGeometry(109, 4, 74, 21);
+    design_.place(dxTimeEdit1, {109, 4, 74, 21});
     dxTimeEdit1->setDisplayFormat(QStringLiteral("HH:mm:ss"));
 
     connect(MonthCalendar1, &QCalendarWidget::clicked, this, &TFrmGetDateTime::MonthCalendar1Click);
@@ -123,6 +137,11 @@ TFrmGetDateTime::TFrmGetDateTime(const data::IClock &clock, QWidget *parent)
     connect(BDCMDNOT, &QToolButton::clicked, this, &TFrmGetDateTime::BDCMDNOTClick);
 
     FormCreate();
+}
+
+void TFrmGetDateTime::setScale(const widgets::DesignScale &scale)
+{
+    design_.apply(scale);
 }
 
 void TFrmGetDateTime::FormCreate()

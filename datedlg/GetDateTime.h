@@ -3,6 +3,7 @@
 // the month calendar or by typing it as "YYYY/MM/DD". The caller takes the calendar's day after a confirm.
 
 #include "data/DateText.h"
+#include "widgets/DesignScale.h"
 #include "widgets/DialogRunner.h"
 
 #include <QDialog>
@@ -17,8 +18,18 @@ class QToolButton;
 class TFrmGetDateTime : public QDialog {
     Q_OBJECT
 public:
-    /// `clock` says what today is; it must outlive the dialog. The dialog frees itself when it closes.
+    /// How much taller than its first design the calendar is, in design units: room for six weeks.
+    static constexpr int CalendarExtra = 41;
+    /// The dialog's size in design units.
+    static constexpr QSize DesignSize{295, 225 + CalendarExtra};
+
+    /// `clock` says what today is; it must outlive the dialog. The dialog frees itself when it closes. It
+    /// is drawn at its design size until given a scale.
     explicit TFrmGetDateTime(const data::IClock &clock, QWidget *parent = nullptr);
+
+    /// Draws the dialog at `scale` (the transfer screen's, so that both grow alike).
+    void setScale(const widgets::DesignScale &scale);
+    const widgets::DesignScale &scale() const { return design_.scale(); }
 
     QFrame *Panel1;
     QFrame *Panel2;
@@ -43,6 +54,7 @@ private:
     void FormClose();
 
     const data::IClock &clock_;
+    widgets::DesignLayout design_;
     bool answered_ = false;
 };
 

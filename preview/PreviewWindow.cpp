@@ -298,10 +298,11 @@ void PreviewWindow::savePdf()
     pdf.setOutputFileName(path);
     pdf.setPageLayout(layout_->paper());
     pdf.setDocName(billNo);
-    printTo(pdf, QStringLiteral("存檔中…"));
+    if (printTo(pdf, QStringLiteral("存檔中…")))
+        pageNumber_->setText(QStringLiteral("已存成 PDF：%1").arg(QDir::toNativeSeparators(path)));
 }
 
-void PreviewWindow::printTo(QPrinter &printer, const QString &what)
+bool PreviewWindow::printTo(QPrinter &printer, const QString &what)
 {
     // The progress bar is painted between pages; touches wait until the job is done, and then land on disabled
     // buttons.
@@ -310,6 +311,7 @@ void PreviewWindow::printTo(QPrinter &printer, const QString &what)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     setBusy(true);
+    bool printed = true;
     try {
         std::unique_ptr<BillLayout> other;
         const BillLayout *pages = layout_.get();
@@ -334,9 +336,11 @@ void PreviewWindow::printTo(QPrinter &printer, const QString &what)
                                           .arg(QDir::toNativeSeparators(printer.outputFileName()), e.message())
                                     : e.message();
         QMessageBox::critical(this, caption(), message);
+        printed = false;
     }
     QCoreApplication::processEvents();
     setBusy(false);
+    return printed;
 }
 
 } // namespace preview

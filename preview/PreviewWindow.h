@@ -52,7 +52,8 @@ private:
     void savePdf();
     /// Paints the bill onto `printer`, laid out again first when the printer's paper differs; the progress
     /// bar follows. Shows the operator what failed.
-    void printTo(QPrinter &printer, const QString &what);
+    /// Prints the bill on `printer`; false when it failed (the operator was told why).
+    bool printTo(QPrinter &printer, const QString &what);
     void showProgress(const QString &text, int done, int total);
     void showPage(int index);
     void updatePageNumber();

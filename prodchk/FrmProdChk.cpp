@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -28,6 +30,7 @@ namespace {
 constexpr char Ticked[] = "True";
 constexpr char Unticked[] = "False";
 constexpr int ListItemHeight = 21;
+constexpr int ScrollBarWidth = 19;
 
 using Codes = std::unordered_set<std::string>;
 
@@ -36,9 +39,10 @@ using Codes = std::unordered_set<std::string>;
 class PageCaptions : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    int itemHeight = ListItemHeight;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), ListItemHeight};
+        return {QStyledItemDelegate::sizeHint(option, index).width(), itemHeight};
     }
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -55,11 +59,10 @@ public:
     }
 };
 
-QFrame *panel(QWidget *parent, const char *name, const QRect &geometry)
+QFrame *panel(QWidget *parent, const char *name)
 {
     auto *p = new QFrame(parent);
     p->setObjectName(QString::fromLatin1(name));
-    p->setGeometry(geometry);
     return p;
 }
 
@@ -100,8 +103,7 @@ QPixmap doorGlyph()
     return pixmap;
 }
 
-QToolButton *speedButton(QWidget *parent, const char *name, const char *caption, const QPixmap &glyph,
-                         const QRect &geometry)
+QToolButton *speedButton(QWidget *parent, const char *name, const char *caption, const QPixmap &glyph)
 {
     auto *b = new QToolButton(parent);
     b->setObjectName(QString::fromLatin1(name));
@@ -110,7 +112,6 @@ QToolButton *speedButton(QWidget *parent, const char *name, const char *caption,
     b->setIconSize(glyph.size());
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     b->setFocusPolicy(Qt::NoFocus);
-    b->setGeometry(geometry);
     return b;
 }
 
@@ -155,6 +156,11 @@ TFormProdChk::TFormProdChk(const BoardLinks &links, QWidget *parent)
     buildLayout();
 }
 
+void TFormProdChk::setScale(const widgets::DesignScale &scale)
+{
+    design_.apply(scale);
+}
+
 TFormProdChk::~TFormProdChk()
 {
     // The board and the count listen to ClientDataSet3, which goes before they do.
@@ -165,54 +171,74 @@ TFormProdChk::~TFormProdChk()
 void TFormProdChk::buildLayout()
 {
     setWindowTitle(QStringLiteral("商品選擇"));
-    setFont(widgets::screenFont());
-    setFixedSize(792, 563);
+    design_.font(this, widgets::screenFont());
+    design_.rule([this](const widgets::DesignScale &s) { setFixedSize(s.px(DesignSize)); });
 
-    Panel1 = panel(this, "Panel1", {0, 0, 792, 11});
-    Panel2 = panel(this, "Panel2", {0, 522, 792, 41});
-    Panel3 = panel(this, "Panel3", {0, 11, 11, 511});
-    Panel4 = panel(this, "Panel4", {781, 11, 11, 511});
-    Panel5 = panel(this, "Panel5", {11, 11, 102, 511});
+    Panel1 = panel(this, "Panel1");
+    Panel2 = panel(this, "Panel2");
+    Panel3 = panel(this, "Panel3");
+    Panel4 = panel(this, "Panel4");
+    Panel5 = panel(this, "Panel5");
+    design_.place(Panel1, {0, 0, 792, 11});
+    design_.place(Panel2, {0, 522, 792, 41});
+    design_.place(Panel3, {0, 11, 11, 511});
+    design_.place(Panel4, {781, 11, 11, 511});
+    design_.place(Panel5, {11, 11, 102, 511});
     Panel5->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel5->setLineWidth(1);
 
     ListBox1 = new QListWidget(Panel5);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setGeometry(1, 1, 100, 509);
+    design_.place(ListBox1, {1, 1, 100, 509});
     ListBox1->setFrameShape(QFrame::NoFrame);
     QFont listFont;
     listFont.setFamilies({QStringLiteral("細明體"), QStringLiteral("MingLiU"), QStringLiteral("AR PL UMing TW")});
     listFont.setPixelSize(ListItemHeight);
-    ListBox1->setFont(listFont);
-    ListBox1->setItemDelegate(new PageCaptions(ListBox1));
+    design_.font(ListBox1, listFont);
+    auto *captions = new PageCaptions(ListBox1);
+    ListBox1->setItemDelegate(captions);
+    design_.rule([this, captions](const widgets::DesignScale &s) {
+        captions->itemHeight = s.target(ListItemHeight);
+        ListBox1->reset(); // the uniform item height is measured again
+        ListBox1->verticalScrollBar()->setFixedWidth(s.px(ScrollBarWidth));
+    });
     ListBox1->setUniformItemSizes(true);
     ListBox1->setFocusPolicy(Qt::NoFocus); // the keys stay with the board
 
     DBCtrlGrid1 = new widgets::TDBCtrlGrid(this);
     DBCtrlGrid1->setObjectName(QStringLiteral("DBCtrlGrid1"));
-    DBCtrlGrid1->setGeometry(113, 11, 668, 511);
+    design_.place(DBCtrlGrid1, {113, 11, 668, 511});
+    design_.rule([this](const widgets::DesignScale &s) { DBCtrlGrid1->setScale(s); });
     DBCtrlGrid1->setCheckField("DEL_FLAG");
     DBCtrlGrid1->setTextField("PROD_SNAME");
     DBCtrlGrid1->setCodeField("PROD_ID");
 
-    SpeedButton1 = speedButton(Panel2, "SpeedButton1", "確定", confirmGlyph(), {88, 5, 89, 30});
-    SpeedButton2 = speedButton(Panel2, "SpeedButton2", "離開", doorGlyph(), {178, 5, 89, 30});
-    SpeedButton3 = speedButton(Panel2, "SpeedButton3", "上一頁", QPixmap(), {290, 5, 80, 30});
-    SpeedButton4 = speedButton(Panel2, "SpeedButton4", "下一頁", QPixmap(), {371, 5, 80, 30});
+    SpeedButton1 = speedButton(Panel2, "SpeedButton1", "確定", confirmGlyph());
+    SpeedButton2 = speedButton(Panel2, "SpeedButton2", "離開", doorGlyph());
+    SpeedButton3 = speedButton(Panel2, "SpeedButton3", "上一頁", QPixmap());
+    SpeedButton4 = speedButton(Panel2, "SpeedButton4", "下一頁", QPixmap());
+    design_.place(SpeedButton1, {88, 5, 89, 30});
+    design_.place(SpeedButton2, {178, 5, 89, 30});
+    design_.place(SpeedButton3, {290, 5, 80, 30});
+    design_.place(SpeedButton4, {371, 5, 80, 30});
+    design_.rule([this](const widgets::DesignScale &s) {
+        for (QToolButton *b : {SpeedButton1, SpeedButton2})
+            b->setIconSize(s.px(b->icon().availableSizes().value(0)));
+    });
 
     Label1 = new QLabel(Panel2);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(462, 5, 100, 30);
+    design_.place(Label1, {462, 5, 100, 30});
     Label1->setAlignment(Qt::AlignCenter);
 
     Edit1 = new QLineEdit(Panel2);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(572, 5, 209, 30);
+    design_.place(Edit1, {572, 5, 209, 30});
     Edit1->setPlaceholderText(QStringLiteral("搜尋：代號或品名"));
     Edit1->setClearButtonEnabled(true);
-    QFont searchFont = Edit1->font();
+    QFont searchFont = widgets::screenFont();
     searchFont.setPixelSize(16);
-    Edit1->setFont(searchFont);
+    design_.font(Edit1, searchFont);
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { handle([this] { ListBox1Click(); }); });
     DBCtrlGrid1->keyDown = [this](int key) { handle([&] { DBCtrlGrid1KeyDown(key); }); };

@@ -16,6 +16,7 @@
 #include "data/ClientDataSet.h"
 #include "data/DataSetProvider.h"
 #include "data/SqlQuery.h"
+#include "widgets/DesignScale.h"
 #include "widgets/ErrorBox.h"
 
 #include <QDialog>
@@ -53,9 +54,17 @@ struct BoardLinks {
 class TFormProdChk : public QDialog {
     Q_OBJECT
 public:
-    /// Builds the board empty; nothing is read yet. Create it with new: it deletes itself when it closes.
+    /// The board's size in design units.
+    static constexpr QSize DesignSize{792, 563};
+
+    /// Builds the board empty, at its design size until given a scale; nothing is read yet. Create it with new: it deletes
+    /// itself when it closes.
     explicit TFormProdChk(const BoardLinks &links, QWidget *parent = nullptr);
     ~TFormProdChk() override;
+
+    /// Draws the board at `scale` (the transfer screen's, so that both grow alike).
+    void setScale(const widgets::DesignScale &scale);
+    const widgets::DesignScale &scale() const { return design_.scale(); }
 
     data::TSQLDataSet SQLDataSet1;
     data::TDataSetProvider DataSetProvider1{&SQLDataSet1};
@@ -120,6 +129,7 @@ private:
     int shownPage() const { return std::max(shownEntry_, 0); }
 
     BoardLinks links_;
+    widgets::DesignLayout design_;
     ProductOffer offer_;
     /// The picked-product set as it was when the board was opened, for leaving without "確定".
     data::DataPacket pickedBefore_;

@@ -23,6 +23,8 @@ public:
     MsgResult messageDlg(const QString &text, MsgKind kind, MsgButtons buttons) override;
 
     const std::vector<Shown> &shown() const { return shown_; }
+    /// Forgets the boxes shown so far; the queued answers stay.
+    void clear() { shown_.clear(); }
     QStringList texts() const;
     int pendingAnswers() const { return int(answers_.size()); }
 

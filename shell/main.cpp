@@ -15,8 +15,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -54,6 +57,17 @@ int main(int argc, char **argv)
     QFont font = QApplication::font();
     font.setFamilies({font.family(), QStringLiteral("AR PL UMing TW")});
     QApplication::setFont(font);
+    // On a Chinese terminal the calendars, the message boxes and Qt's own dialogs (file, print, page) speak
+    // Traditional Chinese.
+    QTranslator qtTexts;
+    if (QLocale::system().language() == QLocale::Chinese) {
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan));
+        if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&qtTexts);
+        else
+            qCWarning(terminal::journal) << "Qt's Chinese texts are missing (package qt6-translations-l10n)";
+    }
 
     const data::SystemClock clock;
     widgets::TErrorBox errors;
@@ -89,7 +103,7 @@ int main(int argc, char **argv)
     // The first connection is open: an embedded engine has put in its own handlers by now.
     stopSignals.install();
     PrepareDialog(clock); // the first date dialog; each use makes a fresh one
-    screen->show();
+    screen->showOnTerminal();
     qCInfo(terminal::journal) << "the transfer screen is open";
     const int status = app.exec();
     qCInfo(terminal::journal) << "stopped";

@@ -60,8 +60,8 @@ transfer::TFormTouchMove &ScreenFixture::screen()
 {
     if (!screen_)
         screen_ = std::make_unique<transfer::TFormTouchMove>(
-            modalBoxes ? transfer::ScreenServices{db.programDir(), clock, modal_, modal_, dialogs}
-                       : transfer::ScreenServices{db.programDir(), clock, messages, errors, dialogs});
+            modalBoxes ? transfer::ScreenServices{db.programDir(), clock, watchedModal_, modal_, dialogs}
+                       : transfer::ScreenServices{db.programDir(), clock, watched_, errors, dialogs});
     return *screen_;
 }
 

@@ -66,6 +66,24 @@ private:
     prompts::IErrorReporter &errors_;
 };
 
+/// Calls a hook with each text before the box it wraps shows it.
+class WatchedMessages : public prompts::IMessageBox {
+public:
+    using Hook = std::function<void(const QString &text)>;
+    WatchedMessages(prompts::IMessageBox &messages, const Hook &hook) : messages_(messages), hook_(hook) {}
+    using IMessageBox::messageDlg;
+    prompts::MsgResult messageDlg(const QString &text, prompts::MsgKind kind, prompts::MsgButtons buttons) override
+    {
+        if (hook_)
+            hook_(text);
+        return messages_.messageDlg(text, kind, buttons);
+    }
+
+private:
+    prompts::IMessageBox &messages_;
+    const Hook &hook_;
+};
+
 class ScreenFixture {
 public:
     ScreenFixture() = default;
@@ -81,8 +99,12 @@ public:
     ScriptedDialogRunner dialogs;
     /// Set before the screen is built.
     bool modalBoxes = false;
+    /// Called with the text of each message box as it opens, while the screen waits for the answer.
+    WatchedMessages::Hook onMessage;
 
 private:
     ModalBoxes modal_{messages, errors};
+    WatchedMessages watched_{messages, onMessage};
+    WatchedMessages watchedModal_{modal_, onMessage};
     std::unique_ptr<transfer::TFormTouchMove> screen_;
 };

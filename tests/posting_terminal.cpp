@@ -1,8 +1,10 @@
 // A terminal for the test of several terminals: posts bills one after another through the program's own
 // drawing and writing code, on the shop database named by the definition files of its program folder.
 //
-//   posting_terminal PROGRAM_DIR BILL_DATE BILLS LINES NAME
+//   posting_terminal PROGRAM_DIR BILL_DATE BILLS LINES NAME [DAYS]
 //
+// With DAYS the bills go round the DAYS days from BILL_DATE on, one day after the other, so that the
+// terminals start each day at about the same moment.
 // Prints "BILL <number>" for each bill written and "FAIL <number> <reason>" for each one that was not;
 // exits with 0 when every bill was written.
 
@@ -14,6 +16,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -21,11 +24,8 @@ namespace {
 
 class DayClock : public data::IClock {
 public:
-    explicit DayClock(QDate day) : day_(day) {}
-    QDateTime now() const override { return QDateTime(day_, QTime::currentTime()); }
-
-private:
-    QDate day_;
+    QDateTime now() const override { return QDateTime(day, QTime::currentTime()); }
+    QDate day;
 };
 
 } // namespace
@@ -33,21 +33,21 @@ private:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: posting_terminal PROGRAM_DIR BILL_DATE BILLS LINES NAME\n");
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr, "usage: posting_terminal PROGRAM_DIR BILL_DATE BILLS LINES NAME [DAYS]\n");
         return 2;
     }
     const std::string programDir = argv[1];
-    const std::string billDate = argv[2];
     const int bills = std::stoi(argv[3]);
     const int lineCount = std::stoi(argv[4]);
     const std::string name = argv[5];
-    const auto day = data::parseDate(billDate);
+    const int days = argc == 7 ? std::max(1, std::stoi(argv[6])) : 1;
+    const auto day = data::parseDate(argv[2]);
     if (!day) {
-        std::fprintf(stderr, "posting_terminal: '%s' is no date\n", billDate.c_str());
+        std::fprintf(stderr, "posting_terminal: '%s' is no date\n", argv[2]);
         return 2;
     }
-    const DayClock clock(*day);
+    DayClock clock;
 
     try {
         transfer::TransferStore store(programDir);
@@ -67,9 +67,11 @@ int main(int argc, char **argv)
         }
 
         transfer::BillNumbers numbers(store.SQL_ID);
-        transfer::BillWriter writer({store.SQLQuery1, store.SQLQuery2, store.SQL_Master, store.SQL_Sub}, clock);
+        transfer::BillWriter writer({store.SQL_Product, store.SQL_Master, store.SQL_Sub}, clock);
         int failed = 0;
         for (int b = 0; b < bills; ++b) {
+            clock.day = day->addDays(b % days);
+            const std::string billDate = data::formatDate(clock.day);
             numbers.provideDayRow(billDate);
             bill.billNo = numbers.draw("TEMP_MOVEID", billDate);
             const transfer::BillWriter::Result result =

@@ -67,26 +67,36 @@ TEST_F(BillNumbersTest, FirstAndSecondDrawOfADay)
     EXPECT_FALSE(store.SQLConnection2.inTransaction());
 }
 
+// The counter as it may be found: past 9999, with other separators, in several rows of one day, or behind
+// the day's bills after a counter reset or a restored database. A posted bill's number is never handed out
+// again, and the day ends with one row.
 TEST_F(BillNumbersTest, StoredCountersAndSeparators)
 {
     struct Case {
         const char *day;
         const char *stored; ///< rows of the day before the draw, in insertion order
+        const char *bills;  ///< headers already in MOVE_MASTER
         const char *number;
         const char *after;
     };
     const Case cases[] = {
-        {"2004/03/02", "9999", "200403029999", "10000"},
-        {"2004/03/03", "10000", "2004030310000", "10001"},
-        {"2004-03-04", "7", "200403040007", "8"},
-        {"2004.03.05", "3", "200403050003", "4"},
-        {"2004/03/06", "7,5", "200403060007", "8,8"}, // two rows of one day: the largest counts
-        {"2004/03/07", "5,7", "200403070007", "8,8"},
+        {"2004/03/02", "9999", "", "200403029999", "10000"},
+        {"2004/03/03", "10000", "", "2004030310000", "10001"},
+        {"2004-03-04", "7", "", "200403040007", "8"},
+        {"2004.03.05", "3", "", "200403050003", "4"},
+        {"2004/03/06", "7,5", "", "200403060007", "8"}, // two rows of one day: the largest counts, one stays
+        {"2004/03/07", "5,7,1", "", "200403070007", "8"},
+        {"2004/03/08", "1", "200403080001,200403080002,200403080005", "200403080006", "7"},     // counter reset
+        {"2004/03/09", "3", "200403090001,2004030910000,20040309X12,200403100099", "2004030910001", "10002"},
+        {"2004/03/11", "7", "200403110002", "200403110007", "8"},                                  // counter ahead
+        {"2004/03/12", "1,2", "200403120004", "200403120005", "6"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.day);
         for (const QString &v : QString(c.stored).split(','))
             exec(std::string("INSERT INTO TEMP_MOVEID(BILL_DATE,LAST_ID) VALUES('") + c.day + "'," + v.toStdString() + ")");
+        for (const QString &bill : QString(c.bills).split(',', Qt::SkipEmptyParts))
+            exec("INSERT INTO MOVE_MASTER(MASTERBILLID) VALUES('" + bill.toStdString() + "')");
         numbers.provideDayRow(c.day);
         EXPECT_EQ(numbers.draw("TEMP_MOVEID", c.day), c.number);
         EXPECT_EQ(lastIds(c.day), c.after);

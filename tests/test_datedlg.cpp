@@ -87,7 +87,7 @@ TEST_F(DateDialog, OpensOnTodayInFieldAndCalendar)
     EXPECT_EQ(FrmGetDateTime->MonthCalendar1->firstDayOfWeek(), Qt::Sunday);
     EXPECT_EQ(FrmGetDateTime->BTCMDOK->text(), "確定&Y");
     EXPECT_EQ(FrmGetDateTime->BDCMDNOT->text(), "取消&C");
-    EXPECT_EQ(FrmGetDateTime->size(), QSize(295, 225));
+    EXPECT_EQ(FrmGetDateTime->size(), QSize(295, 225 + TFrmGetDateTime::CalendarExtra));
 }
 
 TEST_F(DateDialog, TypedDateMovesTheCalendarAndClickedDayIsWrittenWithTwoDigitFields)
@@ -165,6 +165,49 @@ TEST_F(DateDialog, ConfirmsByItsAccelerator)
             alive->close();
     });
     EXPECT_TRUE(confirmed);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DateDialog, GrowsWithTheTerminalAndShowsItsSixWeeksWhole)
+{
+    TFrmGetDateTime &dialog = *FrmGetDateTime;
+    auto *view = dialog.MonthCalendar1->findChild<QTableView *>();
+    ASSERT_NE(view, nullptr);
+    dialog.show();
+    int before = 0;
+    for (const QSize terminal : {QSize(1024, 768), QSize(1280, 800), QSize(1920, 1080)}) {
+        SCOPED_TRACE(testing::Message() << terminal.width() << "x" << terminal.height());
+        // The transfer screen's scale on that terminal.
+        const auto scale = widgets::DesignScale::fitting(terminal, {792, 566});
+        dialog.setScale(scale);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dialog.size(), scale.px(TFrmGetDateTime::DesignSize));
+        EXPECT_LE(dialog.height(), terminal.height() - 60) << "fits the screen with its frame";
+        // The header row of day names and six weeks, the last one whole.
+        const int last = view->model()->rowCount() - 1;
+        ASSERT_EQ(last, 6);
+        EXPECT_LE(view->rowViewportPosition(last) + view->rowHeight(last), view->viewport()->height());
+        EXPECT_GT(view->rowHeight(last), before);
+        EXPECT_GE(view->rowHeight(last), scale.target(20));
+        EXPECT_GE(dialog.BTCMDOK->height(), scale.px(22));
+        before = view->rowHeight(last);
+    }
+    EXPECT_GE(before, widgets::DesignScale::FingerPixels) << "a finger picks a day on the large screen";
+}
+
+TEST_F(DateDialog, TitleAndCalendarInChineseOnAChineseTerminal)
+{
+    EXPECT_TRUE(FrmGetDateTime->windowTitle().isEmpty()) << "no title of its own elsewhere";
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan));
+    delete FrmGetDateTime.data();
+    PrepareDialog(clock);
+    EXPECT_EQ(FrmGetDateTime->windowTitle(), QString("選擇日期"));
+    EXPECT_EQ(FrmGetDateTime->MonthCalendar1->locale().dayName(1, QLocale::ShortFormat), QString("週一"));
+    QLocale::setDefault(before);
 }
 
 } // namespace

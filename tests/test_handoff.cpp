@@ -227,7 +227,7 @@ TEST_F(HandOff, FailuresBeforeTheFilesWriteNothing)
     const Case cases[] = {
         {"title file missing", [&] { QFile::remove(QString::fromStdString(dir() + "Saltfen.dat")); },
          "Cannot open file \"" + dir() + "Saltfen.dat\""},
-        {"title file without rep_title", [&] { writeTitleFile(dir(), "x", false); }, "Field 'rep_title' not found"},
+        {"title file without rep_title", [&] { writeTitleFile(dir(), "x", false); }, "Field 'rep_title' not found\n" + dir() + "Saltfen.dat"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -259,11 +259,42 @@ TEST_F(HandOff, NoModuleIsReportedAfterTheFilesAreWritten)
     post({{"P001", 4}});
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MOVE_SUB"), "1") << "a preview failure is no write failure";
     ASSERT_EQ(errors.shown.size(), 1);
-    EXPECT_EQ(errors.shown[0], QString("Unable to Load DLL"));
+    const QStringList message = errors.shown[0].split('\n');
+    EXPECT_EQ(message.value(0), "Unable to Load DLL");
+    EXPECT_TRUE(message.value(1).contains("libRptPreview.so") && message.value(1).contains("No such file"))
+        << "the module and the system's reason: " << errors.shown[0].toStdString();
     EXPECT_TRUE(exists("rpttemp.ini"));
     EXPECT_TRUE(exists("temp.cds"));
     EXPECT_TRUE(exists("temp2.cds"));
     EXPECT_THROW(transfer::callPreviewModule(dir()), transfer::EDLLLoadError);
+
+    // A module file that is there but no module: its name and why it would not load.
+    QFile broken(QString::fromStdString(dir() + "libRptPreview.so"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a module");
+    broken.close();
+    errors.shown.clear();
+    preview();
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].startsWith("Unable to Load DLL\n"));
+    EXPECT_TRUE(errors.shown[0].contains(QString::fromStdString(dir() + "libRptPreview.so")) &&
+                !errors.shown[0].contains("No such file"))
+        << errors.shown[0].toStdString();
+}
+
+// A warehouse whose name is empty in STOCK_ITEM prints as its code; one that does not exist prints nothing.
+TEST_F(HandOff, AWarehouseWithoutANamePrintsItsCode)
+{
+    db.exec("INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S05')");
+    s().SStockID = "S05";
+    s().TStockID = "S06";
+    preview();
+    ASSERT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+    data::TClientDataSet header;
+    load(header, "temp2.cds");
+    header.first();
+    EXPECT_EQ(header.fieldByName("Field0").asString(), "S05");
+    EXPECT_TRUE(header.fieldByName("Field1").isNull());
 }
 
 TEST_F(HandOff, AModuleWithoutShowFormShowsNothingAndIsUnloaded)

@@ -28,6 +28,8 @@ namespace {
 const QString WrittenQuestion = QStringLiteral("資料寫入完成..!,是否列印..");
 const QString WriteFailed = QStringLiteral("資料寫入失敗..!,請重新輸出..");
 const QString QuantityTooLarge = QString::fromUtf8(transfer::QuantityTooLargeMessage);
+const QString NothingToPost = QString::fromUtf8(transfer::NothingToPostMessage);
+QString repostQuestion(const char *billNo) { return QString::fromUtf8(transfer::RepostQuestion).arg(billNo); }
 
 /// The journal's lines while the object lives.
 class JournalLines {
@@ -222,17 +224,29 @@ TEST_F(Posting, TimeOfWritingWithAtLeastTwoMillisecondDigits)
     EXPECT_EQ(db.scalar("SELECT KEYINTIME FROM MOVE_SUB"), "14:30:59 125");
 }
 
-TEST_F(Posting, EmptyTableDrawsANumberAndWritesNothing)
+// Nothing to post: the operator is told and no number is drawn; the last bill stays the one shown.
+TEST_F(Posting, EmptyTableSaysSoAndDrawsNoNumber)
 {
     confirm();
-    EXPECT_EQ(memo().size(), 3);
-    EXPECT_EQ(counter(), "2") << "the number is used up";
+    EXPECT_EQ(messages.texts(), QStringList({NothingToPost}));
+    EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Warning);
+    EXPECT_EQ(counter(), "") << "no counter row: nothing was drawn";
+    EXPECT_EQ(s().BillNo, "");
+    EXPECT_TRUE(memo().isEmpty());
     EXPECT_EQ(count("MOVE_MASTER"), "0");
-    EXPECT_TRUE(messages.shown().empty());
     EXPECT_TRUE(errors.shown.isEmpty());
+
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    messages.queue(MsgResult::Yes);
     confirm();
-    EXPECT_EQ(s().BillNo, "200403010002");
-    EXPECT_EQ(counter(), "3");
+    lines().first();
+    lines().remove();
+    messages.clear();
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList({NothingToPost}));
+    EXPECT_EQ(counter(), "2");
+    EXPECT_EQ(s().BillNo, "200403010001") << "the posted bill stays the one the preview shows";
+    EXPECT_EQ(memo().value(0), "調撥單號:200403010001");
 }
 
 TEST_F(Posting, ALineStillBeingAddedCountsAsNoLine)
@@ -244,9 +258,89 @@ TEST_F(Posting, ALineStillBeingAddedCountsAsNoLine)
     l.fieldByName("M_QTY").setAsInteger(3);
     confirm();
     EXPECT_EQ(count("MOVE_MASTER"), "0");
-    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(messages.texts(), QStringList({NothingToPost}));
     EXPECT_EQ(l.state(), data::TDataSetState::dsInsert) << "the line being added stays as it was";
-    EXPECT_EQ(counter(), "2");
+    EXPECT_EQ(counter(), "");
+}
+
+// Codes that name no warehouse, or the same warehouse twice, are refused before a number is drawn.
+TEST_F(Posting, WarehouseCodesAreCheckedBeforeTheDraw)
+{
+    db.exec("INSERT INTO STOCK_ITEM(STOCK_ID,STOCK_NAME) VALUES('s01','lower case')");
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    const struct {
+        const char *branch, *main, *message;
+    } cases[] = {
+        {"S0'2;--", "S01", "分倉代號「S0'2;--」不是倉庫代號..!"},
+        {"s02", "S01", "分倉代號「s02」不是倉庫代號..!\n是否為「S02」?"},
+        {"S02", "S09", "總倉代號「S09」不是倉庫代號..!"},
+        {"", "S01", "請輸入分倉代號..!"},
+        {"S02", " S02", "分倉代號與總倉代號不可相同..!"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.branch + std::string(" / ") + c.main);
+        messages.clear();
+        s().bsSkinEdit1->setText(QString::fromUtf8(c.branch));
+        s().bsSkinEdit2->setText(QString::fromUtf8(c.main));
+        confirm();
+        EXPECT_EQ(messages.texts(), QStringList({QString::fromUtf8(c.message)}));
+        EXPECT_EQ(counter(), "");
+        EXPECT_EQ(s().BillNo, "");
+        EXPECT_TRUE(memo().isEmpty());
+    }
+    EXPECT_EQ(count("MOVE_MASTER"), "0");
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+
+    // A code that differs from another only in case is a warehouse of its own.
+    messages.clear();
+    s().bsSkinEdit1->setText("S02");
+    s().bsSkinEdit2->setText("s01");
+    messages.queue(MsgResult::Yes);
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList({WrittenQuestion}));
+    EXPECT_EQ(db.scalar("SELECT S_STOCKID FROM MOVE_MASTER"), "s01");
+}
+
+// Confirming the lines of the bill just posted asks first, naming that bill; No draws nothing.
+TEST_F(Posting, PostingTheSameLinesAgainAsksFirst)
+{
+    addLine(lines(), 1, "P001", "a", 10, 4);
+    addLine(lines(), 2, "P002", "b", 10, 0);
+    messages.queue(MsgResult::Yes);
+    confirm();
+    ASSERT_EQ(s().BillNo, "200403010001");
+
+    messages.clear();
+    messages.queue(MsgResult::No);
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList({repostQuestion("200403010001")}));
+    EXPECT_EQ(messages.shown()[0].kind, prompts::MsgKind::Confirmation);
+    EXPECT_EQ(counter(), "2") << "nothing drawn";
+    EXPECT_EQ(count("MOVE_MASTER"), "1");
+    EXPECT_EQ(s().BillNo, "200403010001");
+
+    messages.clear();
+    messages.queue(MsgResult::Yes);
+    messages.queue(MsgResult::Yes);
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList({repostQuestion("200403010001"), WrittenQuestion}));
+    EXPECT_EQ(db.scalar("SELECT LIST(MASTERBILLID) FROM (SELECT MASTERBILLID FROM MOVE_SUB ORDER BY 1)"),
+              "200403010001,200403010002");
+
+    // Other goods, or other quantities, are another bill: no question. The question names the last bill.
+    auto &l = lines();
+    l.last();
+    l.edit();
+    l.fieldByName("M_QTY").setAsInteger(1); // still being edited when 調撥確認 is pressed
+    messages.clear();
+    messages.queue(MsgResult::Yes);
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList({WrittenQuestion}));
+    EXPECT_EQ(s().BillNo, "200403010003");
+    messages.clear();
+    messages.queue(MsgResult::No);
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList({repostQuestion("200403010003")}));
 }
 
 TEST_F(Posting, AllQuantitiesZeroWritesTheHeaderAlone)
@@ -260,16 +354,21 @@ TEST_F(Posting, AllQuantitiesZeroWritesTheHeaderAlone)
     EXPECT_EQ(messages.texts(), QStringList({WrittenQuestion}));
 }
 
-TEST_F(Posting, AnExistingHeaderIsReplacedAndItsLinesStay)
+// The day's counter was lost (a counter reset, a restored database) while bills of the day are stored: the
+// draw goes past them, and the bill already stored keeps its header and its lines, and only those.
+TEST_F(Posting, APostedBillIsNeverTakenOver)
 {
     db.exec("INSERT INTO MOVE_MASTER(MASTERBILLID,S_STOCKID) VALUES('200403010001','OLD')");
     db.exec("INSERT INTO MOVE_SUB(MASTERBILLID,PROD_ID,QTY) VALUES('200403010001','OLD1',9)");
     addLine(lines(), 1, "P001", "a", 10, 3);
     messages.queue(MsgResult::Yes);
     confirm();
-    EXPECT_EQ(count("MOVE_MASTER"), "1");
-    EXPECT_EQ(db.scalar("SELECT S_STOCKID FROM MOVE_MASTER"), "S01");
-    EXPECT_EQ(db.scalar("SELECT LIST(PROD_ID) FROM (SELECT PROD_ID FROM MOVE_SUB ORDER BY PROD_ID)"), "OLD1,P001");
+    EXPECT_EQ(s().BillNo, "200403010002");
+    EXPECT_EQ(counter(), "3");
+    EXPECT_EQ(db.scalar("SELECT S_STOCKID FROM MOVE_MASTER WHERE MASTERBILLID = '200403010001'"), "OLD");
+    EXPECT_EQ(db.scalar("SELECT LIST(PROD_ID) FROM MOVE_SUB WHERE MASTERBILLID = '200403010001'"), "OLD1");
+    EXPECT_EQ(db.scalar("SELECT LIST(PROD_ID) FROM MOVE_SUB WHERE MASTERBILLID = '200403010002'"), "P001");
+    EXPECT_EQ(db.scalar("SELECT S_STOCKID FROM MOVE_MASTER WHERE MASTERBILLID = '200403010002'"), "S01");
 }
 
 TEST_F(Posting, ALineAboveTheMainStockBeingEditedStopsTheWholeBill)
@@ -303,7 +402,11 @@ TEST_F(Posting, ALineThatCannotBeWrittenRollsBackTheWholeBill)
     addLine(lines(), 1, "P001", "a", 10, 4);
     addLine(lines(), 2, "P0000000000000000000000025", "code too long for MOVE_SUB", 10, 1);
     confirm();
-    EXPECT_EQ(messages.texts(), QStringList({WriteFailed}));
+    ASSERT_EQ(messages.texts().size(), 1);
+    const QStringList warning = messages.texts()[0].split('\n');
+    EXPECT_EQ(warning.mid(0, 2), QStringList({WriteFailed, "資料長度超過資料庫欄位的長度..!"}))
+        << "the cause in plain words below the warning";
+    EXPECT_TRUE(warning.contains("-string right truncation")) << "the server's text follows for support";
     EXPECT_EQ(count("MOVE_MASTER"), "0");
     EXPECT_EQ(count("MOVE_SUB"), "0") << "no line is silently left out";
     EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
@@ -319,6 +422,7 @@ TEST_F(Posting, AFailingDrawWritesNothingAndLeavesNoPreviousNumber)
     db.exec("CREATE EXCEPTION COUNTER_CLOSED 'The counter is closed'");
     db.exec("CREATE TRIGGER NO_DRAW FOR TEMP_MOVEID BEFORE UPDATE AS BEGIN EXCEPTION COUNTER_CLOSED; END");
     transfer::LineTable(s().store.ClientDataSet2).lockFixedColumns(true);
+    messages.queue(MsgResult::Yes); // the same lines again
     confirm();
 
     ASSERT_EQ(errors.shown.size(), 1);
@@ -327,13 +431,15 @@ TEST_F(Posting, AFailingDrawWritesNothingAndLeavesNoPreviousNumber)
     EXPECT_TRUE(memo().isEmpty());
     EXPECT_EQ(count("MOVE_MASTER"), "1");
     EXPECT_EQ(count("MOVE_SUB"), "1");
-    EXPECT_EQ(messages.texts(), QStringList({WrittenQuestion})) << "no second question, no warning";
+    EXPECT_EQ(messages.texts(), QStringList({WrittenQuestion, repostQuestion("200403010001")}))
+        << "no second written question, no warning";
     EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
     EXPECT_FALSE(lines().fields(0).readOnly());
 }
 
 TEST_F(Posting, NoAnswerEndsTheProgramWithItsSettingsSaved)
 {
+    db.exec("INSERT INTO STOCK_ITEM(STOCK_ID,STOCK_NAME) VALUES('S03','third')");
     addLine(lines(), 1, "P001", "a", 10, 4);
     s().show();
     s().bsSkinEdit1->setText(" S03 ");
@@ -365,7 +471,8 @@ TEST_F(Posting, ServerStoppingBetweenHeaderAndLinesLeavesNothing)
     confirm();
 
     ASSERT_TRUE(stopped);
-    EXPECT_EQ(messages.texts(), QStringList({WriteFailed}));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_EQ(messages.texts()[0].split('\n').mid(0, 2), QStringList({WriteFailed, "與門市資料庫的連線中斷了..!"}));
     EXPECT_FALSE(s().store.SQLConnection2.inTransaction());
     closeScreen();
     EXPECT_EQ(count("MOVE_MASTER"), "0");
@@ -381,7 +488,7 @@ TEST_F(Posting, AnOpenTransactionOnTheSecondConnectionWritesNothing)
     db.exec("INSERT INTO MOVE_MASTER(MASTERBILLID) VALUES('200403019999')"); // would be deleted by a write
 
     const transfer::BillWriter::Result result =
-        transfer::BillWriter({store.SQLQuery1, store.SQLQuery2, store.SQL_Master, store.SQL_Sub}, clock)
+        transfer::BillWriter({store.SQL_Product, store.SQL_Master, store.SQL_Sub}, clock)
             .write({s().BillNo, s().SStockID, s().TStockID, s().StoreID}, "A01_x", transfer::LineTable(lines()));
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());

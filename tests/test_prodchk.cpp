@@ -675,3 +675,42 @@ TEST_F(Board, AScannersCodeAndEnterLandInTheSearch)
     QTest::mouseClick(b.SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(codesIn(picked), Codes({"P0200"}));
 }
+
+TEST_F(Board, TilesPageListAndButtonsGrowWithTheTerminalAndATouchStillHitsItsTile)
+{
+    addProducts(db, 1, 130);
+    TFormProdChk &b = open();
+    widgets::TDBCtrlGrid *grid = b.DBCtrlGrid1;
+    const auto itemHeight = [&] { return b.ListBox1->visualItemRect(b.ListBox1->item(0)).height(); };
+    QSize tile = grid->panelRect(0).size();
+    int item = itemHeight();
+    int button = b.SpeedButton1->height();
+    EXPECT_EQ(tile, QSize(133, 24)) << "the design at scale 1";
+    EXPECT_GE(item, 21);
+    for (const QSize terminal : {QSize(1024, 768), QSize(1280, 800), QSize(1920, 1080)}) {
+        SCOPED_TRACE(testing::Message() << terminal.width() << "x" << terminal.height());
+        const auto scale = widgets::DesignScale::fitting(terminal, {792, 566}); // the transfer screen's
+        b.setScale(scale);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(b.size(), scale.px(TFormProdChk::DesignSize));
+        EXPECT_EQ(grid->geometry(), scale.px(QRect(113, 11, 668, 511)));
+        EXPECT_GT(grid->panelRect(0).width(), tile.width());
+        EXPECT_GT(grid->panelRect(0).height(), tile.height());
+        EXPECT_GT(itemHeight(), item);
+        EXPECT_GT(b.SpeedButton1->height(), button);
+        // The whole board of 5 × 20 tiles stays inside its area.
+        EXPECT_TRUE(grid->rect().contains(grid->panelRect(99))) << grid->panelRect(99).bottomRight().y();
+        EXPECT_TRUE(grid->panelRect(3).contains(grid->checkBoxRect(3)));
+        tile = grid->panelRect(0).size();
+        item = itemHeight();
+        button = b.SpeedButton1->height();
+
+        // A touch lands on the tile under the finger, at any scale.
+        const Codes before = tickedCodes(b);
+        QTest::mouseClick(grid, Qt::LeftButton, {}, grid->panelRect(47).center());
+        EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 47);
+        EXPECT_NE(tickedCodes(b), before);
+    }
+    for (int target : {tile.height(), item, button})
+        EXPECT_GE(target, widgets::DesignScale::FingerPixels) << "finger-sized on the large screen";
+}

@@ -12,6 +12,8 @@
 #include "widgets/DBGrid.h"
 #include "widgets/DataSetModel.h"
 #include "widgets/ImageButton.h"
+#include "widgets/NumPad.h"
+#include "widgets/SkinMessage.h"
 
 #include <QCalendarWidget>
 #include <QDir>
@@ -19,10 +21,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QHeaderView>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +58,25 @@ class Screen : public ::testing::Test, public ScreenFixture {
 protected:
     std::string settings() const { return db.programDir() + "FormTouchMove.INI"; }
 };
+
+/// The terminals the screen is drawn for.
+const QSize TerminalSizes[] = {{1024, 768}, {1280, 800}, {1920, 1080}};
+
+/// Resizes a shown window and lets the platform deliver the resize.
+void resizeShown(QWidget &window, const QSize &size)
+{
+    window.resize(size);
+    for (int i = 0; i < 5 && window.size() != size; ++i)
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+/// The height of the condition menu's first item.
+int menuItemHeight(TFormTouchMove &s)
+{
+    s.bsSkinPopupMenu1->ensurePolished();
+    return s.bsSkinPopupMenu1->actionGeometry(s.N1).height();
+}
 
 } // namespace
 
@@ -318,4 +342,146 @@ TEST_F(Screen, TextThatIsNoCodePageCharacterShowsAMarkAndKeepsItsBytes)
     lines.first();
     EXPECT_EQ(lines.fieldByName("PROD_NAME").asString(), odd);
     EXPECT_EQ(lines.fieldByName("M_QTY").asInteger(), 5);
+}
+
+TEST_F(Screen, EverythingGrowsWithTheWindowAtTheTerminalsSizes)
+{
+    writeFile(settings(), "[System]\r\nSalesID=U01_" + SalesName + "\r\n");
+    TFormTouchMove &s = screen();
+    s.show();
+    auto *grid = s.bsSkinDBGrid1;
+    struct Look {
+        int button, pictureButton, row, menuItem, key, column, panel, scrollBar;
+        double fontPoints;
+    };
+    const auto look = [&] {
+        return Look{s.bsSkinButton1->height(),
+                    s.fcImageBtn2->height(),
+                    grid->verticalHeader()->defaultSectionSize(),
+                    menuItemHeight(s),
+                    s.NumPad1->okKey->height(),
+                    grid->columnWidth(2),
+                    s.bsSkinPanel1->height(),
+                    s.bsSkinScrollBar2->width(),
+                    grid->font().pointSizeF()};
+    };
+    Look before = look();
+    EXPECT_EQ(before.button, 25) << "at the design size, the design";
+    EXPECT_EQ(before.column, 140);
+    for (const QSize &size : TerminalSizes) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+        resizeShown(s, size);
+        ASSERT_EQ(s.size(), size);
+        const double f = std::min(size.width() / 792.0, size.height() / 566.0);
+        EXPECT_NEAR(s.scale().factor(), f, 1e-9);
+        const Look now = look();
+        // Everything grows by the same factor, and grows with every larger window.
+        EXPECT_EQ(s.bsSkinButton1->geometry(), s.scale().px(QRect(304, 16, 97, 25)));
+        EXPECT_EQ(s.fcImageBtn2->geometry(), s.scale().px(QRect(80, 168, 113, 33)));
+        EXPECT_NEAR(now.button, 25 * f, 1);
+        EXPECT_EQ(now.column, s.scale().px(140));
+        EXPECT_EQ(now.panel, s.scale().px(49));
+        EXPECT_EQ(now.scrollBar, s.scale().px(19));
+        EXPECT_NEAR(now.fontPoints, 8 * f, 0.01);
+        EXPECT_GT(now.button, before.button);
+        EXPECT_GT(now.row, before.row);
+        EXPECT_GT(now.menuItem, before.menuItem);
+        EXPECT_GT(now.key, before.key);
+        EXPECT_GT(now.column, before.column);
+        EXPECT_GT(now.fontPoints, before.fontPoints);
+        // Nothing is smaller than its design; on the large screen a finger hits every target.
+        EXPECT_GE(now.row, 20);
+        EXPECT_GE(now.menuItem, 20);
+        if (size.height() >= 1080) {
+            for (int target : {now.button, now.pictureButton, now.row, now.menuItem, now.key,
+                               s.bsSkinButton3->height()})
+                EXPECT_GE(target, widgets::DesignScale::FingerPixels);
+        }
+        // The header's controls stay where the design has them, and the salesperson's text is whole.
+        EXPECT_EQ(s.bsSkinEdit2->geometry(), s.scale().px(QRect(656, 12, 121, 20)));
+        EXPECT_EQ(s.bsSkinPanel4->width(), s.scale().px(271));
+        const QLabel *sales = s.bsSkinStdLabel4;
+        EXPECT_EQ(sales->text(), QString("U01_王小明"));
+        const QRect ink = sales->fontMetrics().boundingRect(sales->text());
+        EXPECT_GE(sales->width(), sales->fontMetrics().horizontalAdvance(sales->text()));
+        EXPECT_GE(sales->height(), ink.height());
+        EXPECT_LE(sales->geometry().bottom(), s.bsSkinPanel1->height());
+        EXPECT_LE(sales->geometry().right(), s.SkinEdit_Date->x()) << "beside the date, not under it";
+        before = now;
+    }
+
+    // A window made smaller again draws smaller, never below the design.
+    resizeShown(s, {700, 500});
+    EXPECT_EQ(s.scale().factor(), 1.0);
+    EXPECT_EQ(s.bsSkinButton1->height(), 25);
+    EXPECT_EQ(grid->columnWidth(2), 140);
+}
+
+TEST_F(Screen, TheStatusLineTellsWhatEachActionDidAndLongWorkShowsItsProgress)
+{
+    clock.moment = QDateTime(QDate(2004, 3, 6), QTime(8, 0));
+    db.exec("INSERT INTO STORE_CHOISE(STORE_ID) VALUES('K001')");
+    for (const char *stock : {"S01", "S02"})
+        db.exec(std::string("INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('") + stock + "')");
+    for (const char *prod : {"P1", "P2", "P3"}) {
+        db.exec(std::string("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,PROD_SNAME,NOW_QTY,DEL_FLAG) VALUES('") + prod +
+                "','Name','Short',9,'False')");
+        db.exec(std::string("INSERT INTO STORE_QTY(STOCK_ID,PROD_ID,NOW_QTY) VALUES('S01','") + prod + "',10)");
+        db.exec(std::string("INSERT INTO STORE_QTY(STOCK_ID,PROD_ID,NOW_QTY) VALUES('S02','") + prod + "',0)");
+    }
+    for (const char *prod : {"P1", "P2"})
+        db.exec(std::string("INSERT INTO SAL_SUB(PROD_ID,QTY,BILL_DATE,STOCK_ID) VALUES('") + prod +
+                "',4,'2004/02/29','S02')");
+    writeFile(settings(), "[System]\r\nSSTOCKID=S01\r\nTSTOCKID=S02\r\nSalesID=A01_x\r\n");
+    TFormTouchMove &s = screen();
+    s.show();
+    EXPECT_TRUE(s.StatusLine->text().isEmpty());
+
+    // The day after tomorrow has no sales on either reference day.
+    s.N3->trigger();
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    EXPECT_EQ(s.StatusLine->text(), QString("沒有需要補貨的商品 (參考銷售日 2004/02/23)"));
+
+    // Tomorrow's proposal takes the sales of 2004/02/29: two products.
+    s.N2->trigger();
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    EXPECT_EQ(s.StatusLine->text(), QString("建議 2 項 (參考銷售日 2004/02/29)"));
+    EXPECT_FALSE(s.ProgressBar1->isVisible()) << "the progress shows only while the work runs";
+
+    // The merge of picked products.
+    s.store.TempCDS.append();
+    s.store.TempCDS.fieldByName("PROD_ID").setAsString("P3");
+    s.store.TempCDS.post();
+    s.MergePickedProducts();
+    EXPECT_EQ(s.StatusLine->text(), QString("加入 1 項"));
+
+    // The posting: while the question after the writing is open, the progress is shown.
+    std::vector<std::pair<QString, bool>> boxes;
+    onMessage = [&](const QString &text) { boxes.emplace_back(text, s.ProgressBar1->isVisible()); };
+    messages.queue(prompts::MsgResult::No);
+    s.fcImageBtn2->click();
+    ASSERT_EQ(boxes.size(), 1u) << (boxes.empty() ? "" : boxes[0].first.toStdString());
+    EXPECT_EQ(boxes[0].first, QString("資料寫入完成..!,是否列印.."));
+    EXPECT_TRUE(boxes[0].second);
+    EXPECT_EQ(s.StatusLine->text(), QString("調撥單 200403060001 已寫入，共 2 項")) << "the line without quantity is not written";
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
+}
+
+TEST_F(Screen, MessageBoxesSpeakTheTerminalsLanguage)
+{
+    struct Case {
+        const char *locale;
+        QStringList texts;
+    };
+    const Case cases[] = {
+        {"zh_TW", {"警告", "確認", "確定", "是(&Y)", "否(&N)"}},
+        {"zh_HK", {"警告", "確認", "確定", "是(&Y)", "否(&N)"}},
+        {"en_US", {"Warning", "Confirm", "OK", "&Yes", "&No"}},
+        {"de_DE", {"Warning", "Confirm", "OK", "&Yes", "&No"}},
+        {"C", {"Warning", "Confirm", "OK", "&Yes", "&No"}},
+    };
+    for (const Case &c : cases) {
+        const auto t = widgets::SkinTexts::forLocale(QLocale(QString::fromLatin1(c.locale)));
+        EXPECT_EQ(QStringList({t.warning, t.confirm, t.ok, t.yes, t.no}), c.texts) << c.locale;
+    }
 }

@@ -77,11 +77,18 @@ TEST_F(SqlLayer, BrokenDefinitionsGiveTheirMessages)
     {
         TSQLConnection c(dir);
         c.ConnectionName = "Kobrel";
-        EXPECT_EQ(errorOf([&] { c.open(); }), "DLL/Shared Library Name not Set");
+        EXPECT_EQ(errorOf([&] { c.open(); }),
+                  "DLL/Shared Library Name not Set\n" + dir + "dbxdrivers.ini: No such file or directory");
     }
     TIniFile drivers(dir + "dbxdrivers.ini");
-    drivers.writeString("Interbase", "LibraryName", "libdbxfb.so");
     drivers.writeString("Interbase", "VendorLib", "libnosuchclient.so.9");
+    {
+        TSQLConnection c(dir);
+        c.ConnectionName = "Kobrel";
+        EXPECT_EQ(errorOf([&] { c.open(); }),
+                  "DLL/Shared Library Name not Set\n" + dir + "dbxdrivers.ini: no LibraryName in section [Interbase]");
+    }
+    drivers.writeString("Interbase", "LibraryName", "libdbxfb.so");
     {
         TSQLConnection c(dir);
         c.ConnectionName = "Kobrel";

@@ -24,7 +24,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -37,6 +40,12 @@ namespace transfer {
 namespace {
 
 constexpr char SettingsSection[] = "System";
+
+// Heights in design units of what the layout table leaves to the toolkit.
+constexpr int LabelHeight = 20;
+constexpr int MenuItemHeight = 20;
+constexpr int RowHeight = 20;
+constexpr int IndicatorWidth = 14;
 
 /// The grid's columns: caption and width in pixels, in field order.
 struct ColumnLook {
@@ -56,13 +65,19 @@ QFrame *raisedPanel(QWidget *parent, const char *name)
     return panel;
 }
 
-QLabel *label(QWidget *parent, const char *name, const char *caption, int left, int top)
+QLabel *label(QWidget *parent, const char *name, const char *caption)
 {
     auto *l = new QLabel(QString::fromUtf8(caption), parent);
     l->setObjectName(QString::fromLatin1(name));
-    l->move(left, top);
-    l->adjustSize();
     return l;
+}
+
+/// A switch of the settings file: "1", "true", "yes" or "on", in any case.
+bool isOn(const std::string &value)
+{
+    const QString v = QString::fromStdString(value).trimmed().toLower();
+    return v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("yes") ||
+           v == QLatin1String("on");
 }
 
 QFont arial14()
@@ -73,29 +88,25 @@ QFont arial14()
     return f;
 }
 
-template <class Edit> Edit *edit(QWidget *parent, const char *name, const QRect &geometry, bool framed = true)
+template <class Edit> Edit *edit(QWidget *parent, const char *name, bool framed = true)
 {
     auto *e = new Edit(parent);
     e->setObjectName(QString::fromLatin1(name));
-    e->setGeometry(geometry);
-    e->setFont(arial14());
     e->setFrame(framed);
     return e;
 }
 
-QPushButton *button(QWidget *parent, const char *name, const char *caption, const QRect &geometry)
+QPushButton *button(QWidget *parent, const char *name, const char *caption)
 {
     auto *b = new QPushButton(QString::fromUtf8(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(geometry);
     return b;
 }
 
-widgets::TImageButton *imageButton(QWidget *parent, const char *name, const char *caption, const QRect &geometry)
+widgets::TImageButton *imageButton(QWidget *parent, const char *name, const char *caption)
 {
     auto *b = new widgets::TImageButton(QString::fromUtf8(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(geometry);
     return b;
 }
 
@@ -135,8 +146,8 @@ void TFormTouchMove::buildLayout()
     setWindowTitle(QStringLiteral("調撥作業"));
     setWindowIcon(QIcon());
     const QFont screenFont = widgets::screenFont();
-    setFont(screenFont);
-    resize(792, 566);
+    design_.font(this, screenFont);
+    resize(DesignSize);
 
     auto *form = new QVBoxLayout(this);
     form->setContentsMargins(0, 0, 0, 0);
@@ -144,24 +155,33 @@ void TFormTouchMove::buildLayout()
 
     // Header row 1: the two warehouses, the salesperson and today's date.
     bsSkinPanel1 = raisedPanel(this, "bsSkinPanel1");
-    bsSkinPanel1->setFixedHeight(49);
+    design_.fixedHeight(bsSkinPanel1, 49);
     form->addWidget(bsSkinPanel1);
-    bsSkinStdLabel1 = label(bsSkinPanel1, "bsSkinStdLabel1", "分倉代號", 8, 16);
-    bsSkinEdit1 = edit<widgets::TCodePageEdit>(bsSkinPanel1, "bsSkinEdit1", {72, 12, 121, 20});
-    bsSkinStdLabel3 = label(bsSkinPanel1, "bsSkinStdLabel3", "業務:", 208, 16);
-    bsSkinStdLabel4 = label(bsSkinPanel1, "bsSkinStdLabel4", "", 240, 16);
-    SkinEdit_Date = edit<QLineEdit>(bsSkinPanel1, "SkinEdit_Date", {384, 15, 81, 20}, false);
-    bsSkinStdLabel2 = label(bsSkinPanel1, "bsSkinStdLabel2", "總倉代號", 600, 15);
-    bsSkinEdit2 = edit<widgets::TCodePageEdit>(bsSkinPanel1, "bsSkinEdit2", {656, 12, 121, 20});
+    bsSkinStdLabel1 = label(bsSkinPanel1, "bsSkinStdLabel1", "分倉代號");
+    bsSkinEdit1 = edit<widgets::TCodePageEdit>(bsSkinPanel1, "bsSkinEdit1");
+    bsSkinStdLabel3 = label(bsSkinPanel1, "bsSkinStdLabel3", "業務:");
+    bsSkinStdLabel4 = label(bsSkinPanel1, "bsSkinStdLabel4", "");
+    SkinEdit_Date = edit<QLineEdit>(bsSkinPanel1, "SkinEdit_Date", false);
+    bsSkinStdLabel2 = label(bsSkinPanel1, "bsSkinStdLabel2", "總倉代號");
+    bsSkinEdit2 = edit<widgets::TCodePageEdit>(bsSkinPanel1, "bsSkinEdit2");
+    design_.placeLabel(bsSkinStdLabel1, {8, 16}, LabelHeight);
+    design_.place(bsSkinEdit1, {72, 12, 121, 20});
+    design_.placeLabel(bsSkinStdLabel3, {208, 16}, LabelHeight);
+    design_.placeLabel(bsSkinStdLabel4, {240, 16}, LabelHeight);
+    design_.place(SkinEdit_Date, {384, 15, 81, 20});
+    design_.placeLabel(bsSkinStdLabel2, {600, 15}, LabelHeight);
+    design_.place(bsSkinEdit2, {656, 12, 121, 20});
+    for (QLineEdit *e : {static_cast<QLineEdit *>(bsSkinEdit1), SkinEdit_Date, static_cast<QLineEdit *>(bsSkinEdit2)})
+        design_.font(e, arial14());
 
     // Header row 2: the condition menu, the stocking date, the two buttons and the reference-day caption.
     bsSkinPanel2 = raisedPanel(this, "bsSkinPanel2");
-    bsSkinPanel2->setFixedHeight(56);
+    design_.fixedHeight(bsSkinPanel2, 56);
     form->addWidget(bsSkinPanel2);
     bsSkinMenuSpeedButton1 = new QToolButton(bsSkinPanel2);
     bsSkinMenuSpeedButton1->setObjectName(QStringLiteral("bsSkinMenuSpeedButton1"));
     bsSkinMenuSpeedButton1->setText(QStringLiteral("條件選擇"));
-    bsSkinMenuSpeedButton1->setGeometry(8, 16, 129, 27);
+    design_.place(bsSkinMenuSpeedButton1, {8, 16, 129, 27});
     bsSkinMenuSpeedButton1->setPopupMode(QToolButton::InstantPopup);
     bsSkinPopupMenu1 = new QMenu(bsSkinMenuSpeedButton1);
     bsSkinPopupMenu1->setObjectName(QStringLiteral("bsSkinPopupMenu1"));
@@ -174,18 +194,45 @@ void TFormTouchMove::buildLayout()
     N3->setObjectName(QStringLiteral("N3"));
     N4->setObjectName(QStringLiteral("N4"));
     bsSkinMenuSpeedButton1->setMenu(bsSkinPopupMenu1);
-    bsSkinStdLabel5 = label(bsSkinPanel2, "bsSkinStdLabel5", "備貨日期", 152, 20);
-    Edit_Rdate = edit<QLineEdit>(bsSkinPanel2, "Edit_Rdate", {208, 18, 81, 20}, false);
+    // The menu's items are as tall as the screen's other targets and as wide as the button.
+    design_.rule([this, screenFont](const widgets::DesignScale &s) {
+        bsSkinPopupMenu1->setFont(s.font(screenFont));
+        bsSkinPopupMenu1->setStyleSheet(QStringLiteral("QMenu::item { min-height: %1px; min-width: %2px; padding: 0 %3px; }")
+                                            .arg(s.target(MenuItemHeight))
+                                            .arg(s.px(129 - 2 * 12))
+                                            .arg(s.px(12)));
+    });
+    bsSkinStdLabel5 = label(bsSkinPanel2, "bsSkinStdLabel5", "備貨日期");
+    design_.placeLabel(bsSkinStdLabel5, {152, 20}, LabelHeight);
+    Edit_Rdate = edit<QLineEdit>(bsSkinPanel2, "Edit_Rdate", false);
+    design_.place(Edit_Rdate, {208, 18, 81, 20});
+    design_.font(Edit_Rdate, arial14());
     Edit_Rdate->setReadOnly(true);
-    bsSkinButton1 = button(bsSkinPanel2, "bsSkinButton1", "條件確定", {304, 16, 97, 25});
-    bsSkinButton2 = button(bsSkinPanel2, "bsSkinButton2", "增加商品", {408, 16, 97, 25});
+    bsSkinButton1 = button(bsSkinPanel2, "bsSkinButton1", "條件確定");
+    bsSkinButton2 = button(bsSkinPanel2, "bsSkinButton2", "增加商品");
+    design_.place(bsSkinButton1, {304, 16, 97, 25});
+    design_.place(bsSkinButton2, {408, 16, 97, 25});
     fcLabel1 = new widgets::TExtrudedLabel(QStringLiteral("參考銷售日期"), bsSkinPanel2);
     fcLabel1->setObjectName(QStringLiteral("fcLabel1"));
     fcLabel1->setFontFamily(QStringLiteral("標楷體"));
-    fcLabel1->setFontPixelSize(13);
     fcLabel1->setFarColor(QColor(255, 255, 128));
     fcLabel1->setNearColor(QColor(255, 128, 128));
-    fcLabel1->setGeometry(616, 32, 101, 23);
+    design_.place(fcLabel1, {616, 32, 101, 23});
+    // The status line beside the buttons says what the last action did; long work shows its progress there.
+    StatusLine = new QLabel(bsSkinPanel2);
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    design_.place(StatusLine, {516, 4, 270, 26});
+    ProgressBar1 = new QProgressBar(bsSkinPanel2);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 0);
+    ProgressBar1->setAlignment(Qt::AlignCenter);
+    ProgressBar1->hide();
+    design_.place(ProgressBar1, {516, 6, 270, 22});
+    design_.rule([this](const widgets::DesignScale &s) {
+        fcLabel1->setFontPixelSize(s.px(13));
+        fcLabel1->setDepth(s.px(4));
+    });
 
     // The rest: the grid on the left, the side panel with calendar, buttons and memo on the right.
     bsSkinPanel3 = raisedPanel(this, "bsSkinPanel3");
@@ -203,13 +250,21 @@ void TFormTouchMove::buildLayout()
     bsSkinDBGrid1->setObjectName(QStringLiteral("bsSkinDBGrid1"));
     bsSkinDBGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     bsSkinDBGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    bsSkinDBGrid1->horizontalHeader()->setFont(screenFont);
+    design_.rule([this, screenFont](const widgets::DesignScale &s) {
+        // The grid has a style sheet, so it no longer follows the window's font: it is given its own.
+        bsSkinDBGrid1->setFont(s.font(screenFont));
+        bsSkinDBGrid1->horizontalHeader()->setFont(s.font(screenFont));
+        bsSkinDBGrid1->setRowHeight(s.target(RowHeight));
+        bsSkinDBGrid1->setIndicatorWidth(s.px(IndicatorWidth));
+        for (int i = 0; i < std::min<int>(LineFieldCount, bsSkinDBGrid1->horizontalHeader()->count()); ++i)
+            bsSkinDBGrid1->setColumnWidth(i, s.px(Columns[i].width));
+    });
     bsSkinScrollBar1 = new QScrollBar(Qt::Horizontal, bsSkinPanel5);
     bsSkinScrollBar1->setObjectName(QStringLiteral("bsSkinScrollBar1"));
-    bsSkinScrollBar1->setFixedHeight(20);
+    design_.fixedHeight(bsSkinScrollBar1, 20);
     bsSkinScrollBar2 = new QScrollBar(Qt::Vertical, bsSkinPanel5);
     bsSkinScrollBar2->setObjectName(QStringLiteral("bsSkinScrollBar2"));
-    bsSkinScrollBar2->setFixedWidth(19);
+    design_.fixedWidth(bsSkinScrollBar2, 19);
     mirrorScrollBar(bsSkinScrollBar1, bsSkinDBGrid1->horizontalScrollBar());
     mirrorScrollBar(bsSkinScrollBar2, bsSkinDBGrid1->verticalScrollBar());
     gridArea->addWidget(bsSkinDBGrid1, 0, 0);
@@ -217,26 +272,32 @@ void TFormTouchMove::buildLayout()
     gridArea->addWidget(bsSkinScrollBar1, 1, 0);
 
     bsSkinPanel4 = raisedPanel(bsSkinPanel3, "bsSkinPanel4");
-    bsSkinPanel4->setFixedWidth(271);
+    design_.fixedWidth(bsSkinPanel4, 271);
     rest->addWidget(bsSkinPanel4);
     bsSkinMonthCalendar1 = new QCalendarWidget(bsSkinPanel4);
     bsSkinMonthCalendar1->setObjectName(QStringLiteral("bsSkinMonthCalendar1"));
-    bsSkinMonthCalendar1->setGeometry(1, 1, 269, 150);
+    design_.place(bsSkinMonthCalendar1, {1, 1, 269, 150});
+    design_.calendarFont(bsSkinMonthCalendar1, screenFont);
     bsSkinMonthCalendar1->setFirstDayOfWeek(Qt::Sunday);
     bsSkinMonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    fcImageBtn2 = imageButton(bsSkinPanel4, "fcImageBtn2", " 調撥確認", {80, 168, 113, 33});
-    fcImageBtn1 = imageButton(bsSkinPanel4, "fcImageBtn1", " 預覽列印", {80, 224, 113, 33});
+    fcImageBtn2 = imageButton(bsSkinPanel4, "fcImageBtn2", " 調撥確認");
+    fcImageBtn1 = imageButton(bsSkinPanel4, "fcImageBtn1", " 預覽列印");
+    design_.place(fcImageBtn2, {80, 168, 113, 33});
+    design_.place(fcImageBtn1, {80, 224, 113, 33});
     // The ways out of a line without a keyboard; they leave the keyboard with the grid.
-    bsSkinButton3 = button(bsSkinPanel4, "bsSkinButton3", "取消編輯", {16, 264, 117, 33});
-    bsSkinButton4 = button(bsSkinPanel4, "bsSkinButton4", "刪除商品", {140, 264, 117, 33});
+    bsSkinButton3 = button(bsSkinPanel4, "bsSkinButton3", "取消編輯");
+    bsSkinButton4 = button(bsSkinPanel4, "bsSkinButton4", "刪除商品");
+    design_.place(bsSkinButton3, {16, 264, 117, 33});
+    design_.place(bsSkinButton4, {140, 264, 117, 33});
     bsSkinButton3->setFocusPolicy(Qt::NoFocus);
     bsSkinButton4->setFocusPolicy(Qt::NoFocus);
     Memo1 = new QPlainTextEdit(bsSkinPanel4);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(16, 304, 241, 153);
+    design_.place(Memo1, {16, 304, 241, 153});
 
     NumPad1 = new widgets::TNumPad(this);
     NumPad1->setObjectName(QStringLiteral("NumPad1"));
+    design_.rule([this](const widgets::DesignScale &s) { NumPad1->setScale(s); });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -319,7 +380,7 @@ void TFormTouchMove::FormCreate()
         bsSkinEdit1->setBytes(ini.readString(SettingsSection, "TSTOCKID", ""));
         salesIdBytes_ = ini.readString(SettingsSection, "SalesID", "");
         bsSkinStdLabel4->setText(widgets::decodeText(salesIdBytes_));
-        bsSkinStdLabel4->adjustSize();
+        FullScreen = isOn(ini.readString(SettingsSection, "FullScreen", ""));
     }
 
     SkinEdit_Date->setText(QString::fromStdString(data::formatDate(services_.clock.today())));
@@ -327,8 +388,68 @@ void TFormTouchMove::FormCreate()
     createLineTable(store.ClientDataSet2);
     for (int i = 0; i < LineFieldCount; ++i)
         bsSkinDBGrid1->setColumn(i, QString::fromUtf8(Columns[i].caption), Columns[i].width);
+    design_.apply(design_.scale()); // the columns and the salesperson's label at the screen's scale
 
     createPickedSet(store.TempCDS);
+}
+
+void TFormTouchMove::showOnTerminal()
+{
+    // The window first covers the screen's free area, so that it fills it also where no window manager
+    // maximises it.
+    if (const QScreen *on = screen())
+        setGeometry(on->availableGeometry());
+    if (FullScreen)
+        showFullScreen();
+    else
+        showMaximized();
+}
+
+void TFormTouchMove::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const auto scale = widgets::DesignScale::fitting(size(), DesignSize);
+    if (!(scale == design_.scale())) {
+        NumPad1->hide(); // it stood beside a cell that has moved
+        design_.apply(scale);
+    }
+}
+
+void TFormTouchMove::say(const QString &text)
+{
+    StatusLine->setText(text);
+    StatusLine->setToolTip(text);
+}
+
+void TFormTouchMove::reportProposal(const Busy &work)
+{
+    const int added = lineCount() - work.linesBefore;
+    const QString day = QString::fromStdString(data::formatDate(bsSkinMonthCalendar1->selectedDate()));
+    say(added > 0 ? QStringLiteral("建議 %1 項 (參考銷售日 %2)").arg(added).arg(day)
+                  : QStringLiteral("沒有需要補貨的商品 (參考銷售日 %1)").arg(day));
+}
+
+int TFormTouchMove::lineCount() const
+{
+    return store.ClientDataSet2.active() ? store.ClientDataSet2.recordCount() : 0;
+}
+
+TFormTouchMove::Busy::Busy(QProgressBar &bar, const QString &what, int lines) : linesBefore(lines), bar_(bar)
+{
+    bar_.setFormat(what);
+    bar_.show();
+    bar_.raise();
+    bar_.repaint(); // the work that follows keeps the event loop from painting it
+}
+
+TFormTouchMove::Busy::~Busy()
+{
+    bar_.hide();
+}
+
+TFormTouchMove::Busy TFormTouchMove::showBusy(const QString &what)
+{
+    return Busy(*ProgressBar1, what, lineCount());
 }
 
 void TFormTouchMove::closeEvent(QCloseEvent *event)
@@ -425,6 +546,7 @@ void TFormTouchMove::bsSkinButton3Click()
 {
     NumPad1->hide();
     bsSkinDBGrid1->cancelEdit();
+    say(QStringLiteral("已取消編輯"));
 }
 
 void TFormTouchMove::bsSkinButton4Click()
@@ -451,6 +573,7 @@ void TFormTouchMove::bsSkinButton4Click()
         return;
     NumPad1->hide();
     set.remove();
+    say(QStringLiteral("已刪除 ") + widgets::decodeText(code).trimmed());
 }
 
 void TFormTouchMove::bsSkinDBGrid1MouseMove()

@@ -14,6 +14,7 @@
 #include "transfer/core/BillHeader.h"
 #include "transfer/core/TransferStore.h"
 #include "widgets/DBGrid.h"
+#include "widgets/DesignScale.h"
 #include "widgets/DialogRunner.h"
 #include "widgets/ErrorBox.h"
 
@@ -21,6 +22,8 @@
 #include <QWidget>
 
 #include <set>
+#include <utility>
+#include <vector>
 #include <string>
 
 class QCalendarWidget;
@@ -30,6 +33,7 @@ class QLineEdit;
 class QMenu;
 class QAction;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QScrollBar;
 class QTimer;
@@ -50,6 +54,10 @@ inline constexpr char NumberRangeMessage[] = "數值超出範圍..!,請輸入 -2
 inline constexpr char ProposedLineMessage[] = "建議的商品不能刪除..!,只能刪除增加的商品..";
 /// The remove button on a line that a posted bill holds.
 inline constexpr char BilledLineMessage[] = "此商品已寫入調撥單..!,不能刪除..";
+/// 調撥確認 on a line table without a line to post.
+inline constexpr char NothingToPostMessage[] = "沒有可調撥的商品..!";
+/// Asked before the lines of the last posted bill are posted again; %1 is that bill's number.
+inline constexpr char RepostQuestion[] = "這些商品已寫入調撥單 %1..!,是否再寫入一張相同的調撥單..";
 /// Asked before a line is removed; the line's code and name follow on the next line.
 inline constexpr char RemoveLineQuestion[] = "是否刪除此商品..";
 
@@ -74,6 +82,16 @@ public:
     /// shown and the screen opens nevertheless.
     explicit TFormTouchMove(const ScreenServices &services, QWidget *parent = nullptr);
     ~TFormTouchMove() override;
+
+    /// The screen's size in design units: the layout's positions and sizes are given in these.
+    static constexpr QSize DesignSize{792, 566};
+    /// The scale the screen is drawn at: the design fitted to the window, redone whenever it is resized.
+    const widgets::DesignScale &scale() const { return design_.scale(); }
+    /// Shows the screen filling the terminal: full screen when the settings say "FullScreen=1", else
+    /// maximised.
+    void showOnTerminal();
+    /// Setting "FullScreen" of section "System", read at start; off when missing.
+    bool FullScreen = false;
 
     TransferStore store;
 
@@ -117,6 +135,10 @@ public:
     QPushButton *bsSkinButton3; ///< cancels the edit of the current line, as Escape does
     QPushButton *bsSkinButton4; ///< removes a line added by hand
     QPlainTextEdit *Memo1;
+    /// What the last action did.
+    QLabel *StatusLine;
+    /// Shown over the status line, with what is being done, while long work runs.
+    QProgressBar *ProgressBar1;
     QFrame *bsSkinPanel5;
     widgets::TDBGrid *bsSkinDBGrid1;
     QScrollBar *bsSkinScrollBar1;
@@ -134,8 +156,30 @@ public:
     void WriteBill();
     void MergePickedProducts();
 
+    /// Tells the operator in the status line what was just done.
+    void say(const QString &text);
+    /// The progress bar with the text `what` for as long as it lives; painted at once. It keeps the number
+    /// of lines the table had when the work began.
+    class Busy {
+    public:
+        Busy(QProgressBar &bar, const QString &what, int lines);
+        ~Busy();
+        Busy(const Busy &) = delete;
+        Busy &operator=(const Busy &) = delete;
+        const int linesBefore;
+
+    private:
+        QProgressBar &bar_;
+    };
+    [[nodiscard]] Busy showBusy(const QString &what);
+    /// Tells the operator how many lines the proposal run during `work` added, with its reference day.
+    void reportProposal(const Busy &work);
+    /// The lines on the line table.
+    int lineCount() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildLayout();
@@ -178,6 +222,7 @@ private:
     void fcImageBtn1Click();
 
     ScreenServices services_;
+    widgets::DesignLayout design_;
     std::string salesIdBytes_;
     /// The cell the keypad was opened for.
     QPersistentModelIndex numPadCell_;
@@ -185,6 +230,12 @@ private:
     bool numPadRefused_ = false;
     /// The products of the lines on the table when a bill was last posted.
     std::set<std::string> billedProducts_;
+    /// The bill last posted in this run and what it holds.
+    struct PostedBill {
+        std::string billNo;
+        std::vector<std::pair<std::string, int>> lines;
+    };
+    PostedBill lastPosted_;
 };
 
 } // namespace transfer

@@ -49,6 +49,21 @@ void TFormTouchMove::fcImageBtn2Click()
     // The fixed columns become editable again after every confirmation, also one that failed.
     const auto unlock = qScopeGuard([this] { LineTable(store.ClientDataSet2).lockFixedColumns(false); });
 
+    // What is refused here leaves everything as it was: no number is drawn, the last bill stays the one the
+    // memo and the preview show.
+    const LineTable lines(store.ClientDataSet2);
+    if (!store.ClientDataSet2.active() || !lines.hasStoredLines()) {
+        warn(NothingToPostMessage);
+        return;
+    }
+    if (!headerCodesAreWarehouses())
+        return;
+    if (!lastPosted_.billNo.empty() && billLines(lines) == lastPosted_.lines &&
+        services_.messages.messageDlg(QString::fromUtf8(RepostQuestion).arg(QString::fromStdString(lastPosted_.billNo)),
+                                      prompts::MsgKind::Confirmation,
+                                      prompts::MsgButtons::YesNo) != prompts::MsgResult::Yes)
+        return;
+
     Memo1->clear();
     SStockID = trimCode(bsSkinEdit2->bytes());
     TStockID = trimCode(bsSkinEdit1->bytes());
@@ -69,8 +84,7 @@ void TFormTouchMove::fcImageBtn2Click()
     Memo1->appendPlainText(QStringLiteral("撥出倉庫:") + widgets::decodeText(SStockID) +
                            QStringLiteral("  撥入倉庫:") + widgets::decodeText(TStockID));
 
-    if (store.ClientDataSet2.active())
-        WriteBill();
+    WriteBill();
 }
 
 std::string TFormTouchMove::NextBillNo(const std::string &counterTable, const std::string &billDate)
@@ -84,10 +98,8 @@ void TFormTouchMove::WriteBill()
     if (!lines.hasStoredLines())
         return;
     BusyCursor busy;
-    BillWriter writer({.removal = store.SQLQuery1,
-                       .lookUp = store.SQLQuery2,
-                       .master = store.SQL_Master,
-                       .sub = store.SQL_Sub},
+    const auto working = showBusy(QStringLiteral("寫入調撥單…"));
+    BillWriter writer({.product = store.SQL_Product, .master = store.SQL_Master, .sub = store.SQL_Sub},
                       services_.clock);
     const BillWriter::Result result = [&] {
         const auto pause = pauseGrid();
@@ -96,8 +108,11 @@ void TFormTouchMove::WriteBill()
     if (!result.written) {
         busy.restore();
         qCWarning(terminal::journal).noquote() << "bill" << QString::fromStdString(BillNo) << "not written:"
-                                               << prompts::errorText(std::runtime_error(result.error));
-        services_.messages.messageDlg(WriteFailedMessage, prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
+                                               << (result.cause.isEmpty() ? QStringLiteral("refused") : result.cause);
+        // The quantity check has shown why it refused; any other failure says its cause below the warning.
+        const QString warning = QString::fromUtf8(WriteFailedMessage);
+        services_.messages.messageDlg(result.cause.isEmpty() ? warning : warning + QLatin1Char('\n') + result.cause,
+                                      prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
         return;
     }
     qCInfo(terminal::journal).noquote()
@@ -106,6 +121,8 @@ void TFormTouchMove::WriteBill()
                .arg(widgets::decodeText(SStockID), widgets::decodeText(TStockID),
                     widgets::decodeText(salespersonCode(salesIdBytes_)),
                     services_.clock.now().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
+    lastPosted_ = {BillNo, billLines(lines)};
+    say(QStringLiteral("調撥單 %1 已寫入，共 %2 項").arg(QString::fromStdString(BillNo)).arg(result.lines));
     for (const auto &line : lines.set().data().rows)
         billedProducts_.insert(line[lines.position(PROD_ID)].asString());
     // The busy cursor stays while the question is open and while the preview runs.
@@ -119,6 +136,7 @@ void TFormTouchMove::WriteBill()
 void TFormTouchMove::fcImageBtn1Click()
 {
     qCInfo(terminal::journal).noquote() << "preview of bill" << QString::fromStdString(BillNo);
+    const auto busy = showBusy(QStringLiteral("準備預覽…"));
     PreviewHandOff(store.SQLQuery1, store.ClientDataSet1, services_.programDir).run(billHeader());
 }
 

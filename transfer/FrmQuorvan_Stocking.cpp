@@ -31,6 +31,7 @@ void TFormTouchMove::N3Click()
 void TFormTouchMove::N4Click()
 {
     PrepareDialog(services_.clock);
+    FrmGetDateTime->setScale(scale());
     if (!ExecuteDialog(services_.dialogs) || !FrmGetDateTime)
         return;
     Edit_Rdate->setText(QString::fromStdString(data::formatDate(FrmGetDateTime->MonthCalendar1->selectedDate())));
@@ -44,8 +45,10 @@ void TFormTouchMove::bsSkinButton1Click()
     proposal.showReferenceDay = [this](const QDate &day) { bsSkinMonthCalendar1->setSelectedDate(day); };
     const ProposalRequest request{Edit_Rdate->text().toStdString(), bsSkinEdit1->bytes(), bsSkinEdit2->bytes()};
     const auto pause = pauseGrid();
+    const auto busy = showBusy(QStringLiteral("建議中…"));
     if (!proposal.run(request, CandidateCount))
         return;
+    reportProposal(busy);
     bsSkinDBGrid1->setFocus();
     store.ClientDataSet2.first();
 }

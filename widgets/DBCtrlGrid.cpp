@@ -16,11 +16,12 @@ const QColor currentColour(255, 255, 128);
 const QColor codeColour(60, 60, 60);
 constexpr int CodePixelSize = 10;
 
-QPixmap checkPicture(bool ticked)
+QPixmap checkPicture(bool ticked, int size)
 {
-    QPixmap pixmap(16, 16);
+    QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
+    p.scale(size / 16.0, size / 16.0);
     p.setPen(QColor(96, 96, 96));
     p.setBrush(Qt::white);
     p.drawRect(1, 1, 13, 13);
@@ -48,6 +49,13 @@ TDBCtrlGrid::TDBCtrlGrid(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void TDBCtrlGrid::setScale(const DesignScale &scale)
+{
+    scale_ = scale;
+    updateGeometry();
+    update();
+}
+
 void TDBCtrlGrid::setDataSet(data::TClientDataSet *dataSet)
 {
     if (dataSet_)
@@ -65,7 +73,7 @@ void TDBCtrlGrid::setDataSet(data::TClientDataSet *dataSet)
 
 QSize TDBCtrlGrid::sizeHint() const
 {
-    return {ColCount * PanelWidth, RowCount * PanelHeight};
+    return {ColCount * scale_.px(PanelWidth), RowCount * scale_.px(PanelHeight)};
 }
 
 QRect TDBCtrlGrid::panelRect(int displayRow) const
@@ -73,25 +81,27 @@ QRect TDBCtrlGrid::panelRect(int displayRow) const
     const int slot = displayRow - topRow_;
     if (slot < 0 || slot >= PanelsPerPage)
         return {};
-    return {(slot / RowCount) * PanelWidth, (slot % RowCount) * PanelHeight, PanelWidth, PanelHeight};
+    const int width = scale_.px(PanelWidth);
+    const int height = scale_.px(PanelHeight);
+    return {(slot / RowCount) * width, (slot % RowCount) * height, width, height};
 }
 
 QRect TDBCtrlGrid::checkBoxRect(int displayRow) const
 {
     const QRect panel = panelRect(displayRow);
-    return panel.isNull() ? QRect() : QRect(panel.topLeft() + QPoint(4, 4), QSize(19, 17));
+    return panel.isNull() ? QRect() : QRect(panel.topLeft() + scale_.px(QPoint(4, 4)), scale_.px(QSize(19, 17)));
 }
 
 QRect TDBCtrlGrid::textRect(int displayRow) const
 {
     const QRect panel = panelRect(displayRow);
-    return panel.isNull() ? QRect() : QRect(panel.topLeft() + QPoint(23, 1), QSize(PanelWidth - 25, 12));
+    return panel.isNull() ? QRect() : scale_.px(QRect(QPoint(23, 1), QSize(PanelWidth - 25, 12))).translated(panel.topLeft());
 }
 
 QRect TDBCtrlGrid::codeRect(int displayRow) const
 {
     const QRect panel = panelRect(displayRow);
-    return panel.isNull() ? QRect() : QRect(panel.topLeft() + QPoint(23, 12), QSize(PanelWidth - 25, 11));
+    return panel.isNull() ? QRect() : scale_.px(QRect(QPoint(23, 12), QSize(PanelWidth - 25, 11))).translated(panel.topLeft());
 }
 
 bool TDBCtrlGrid::isChecked(int displayRow) const
@@ -108,13 +118,14 @@ void TDBCtrlGrid::paintEvent(QPaintEvent *event)
     p.fillRect(event->rect(), Qt::white);
     if (!dataSet_ || !dataSet_->active())
         return;
-    static const QPixmap ticked = checkPicture(true);
-    static const QPixmap empty = checkPicture(false);
+    const int pictureSize = scale_.px(16);
+    const QPixmap ticked = checkPicture(true, pictureSize);
+    const QPixmap empty = checkPicture(false, pictureSize);
     const data::TField *text = dataSet_->findField(textField_);
     const data::TField *code = dataSet_->findField(codeField_);
     CodePageDecoder decode;
     QFont codeFont = font();
-    codeFont.setPixelSize(CodePixelSize);
+    codeFont.setPixelSize(scale_.px(CodePixelSize));
     const QFontMetrics codeMetrics(codeFont);
     const int current = dataSet_->currentDisplayRow();
     const int last = std::min(dataSet_->displayRowCount(), topRow_ + PanelsPerPage);
@@ -125,7 +136,7 @@ void TDBCtrlGrid::paintEvent(QPaintEvent *event)
         p.fillRect(panel, row == current ? currentColour : Qt::white);
         qDrawShadePanel(&p, panel, palette(), false, 1);
         const QRect box = checkBoxRect(row);
-        p.drawPixmap(box.topLeft() + QPoint(1, 0), isChecked(row) ? ticked : empty);
+        p.drawPixmap(box.topLeft() + QPoint(scale_.px(1), 0), isChecked(row) ? ticked : empty);
         if (text) {
             const QString shown = decode(dataSet_->displayValue(row, text->index()).asString());
             const QRect area = textRect(row);
@@ -149,8 +160,8 @@ int TDBCtrlGrid::rowAt(const QPoint &pos) const
 {
     if (!dataSet_ || !dataSet_->active() || pos.x() < 0 || pos.y() < 0)
         return -1;
-    const int col = pos.x() / PanelWidth;
-    const int line = pos.y() / PanelHeight;
+    const int col = pos.x() / scale_.px(PanelWidth);
+    const int line = pos.y() / scale_.px(PanelHeight);
     if (col >= ColCount || line >= RowCount)
         return -1;
     const int row = topRow_ + col * RowCount + line;

@@ -5,6 +5,7 @@
 // and toggles its check box. The board paints its panels itself and follows every change of the record set.
 
 #include "data/ClientDataSet.h"
+#include "widgets/DesignScale.h"
 
 #include <QWidget>
 
@@ -20,6 +21,7 @@ public:
     static constexpr int ColCount = 5;
     static constexpr int RowCount = 20;
     static constexpr int PanelsPerPage = ColCount * RowCount;
+    /// A panel's size in design units.
     static constexpr int PanelWidth = 133;
     static constexpr int PanelHeight = 24;
     static constexpr char CheckedValue[] = "True";
@@ -33,6 +35,9 @@ public:
     void setCheckField(const std::string &name) { checkField_ = name; update(); }
     void setTextField(const std::string &name) { textField_ = name; update(); }
     void setCodeField(const std::string &name) { codeField_ = name; update(); }
+    /// Panels, their check boxes and texts grow with the screen's scale.
+    void setScale(const DesignScale &scale);
+    const DesignScale &scale() const { return scale_; }
 
     /// Every key that goes down in the board, before the board moves its current row.
     std::function<void(int key)> keyDown;
@@ -68,6 +73,7 @@ private:
     std::string textField_ = "PROD_SNAME";
     std::string codeField_ = "PROD_ID";
     int topRow_ = 0;
+    DesignScale scale_;
 };
 
 } // namespace widgets

@@ -39,7 +39,7 @@ public:
         setFixedWidth(IndicatorWidth);
         setDefaultAlignment(Qt::AlignCenter);
     }
-    QSize sizeHint() const override { return {IndicatorWidth, RowHeight}; }
+    QSize sizeHint() const override { return {width(), defaultSectionSize()}; }
 };
 
 } // namespace
@@ -181,6 +181,16 @@ void TDBGrid::setDataSet(data::TClientDataSet *dataSet)
     delete oldSelection;
     delete oldModel;
     followDataSet();
+}
+
+void TDBGrid::setRowHeight(int pixels)
+{
+    verticalHeader()->setDefaultSectionSize(pixels);
+}
+
+void TDBGrid::setIndicatorWidth(int pixels)
+{
+    verticalHeader()->setFixedWidth(pixels);
 }
 
 void TDBGrid::setColumn(int column, const QString &caption, int width)
@@ -494,6 +504,9 @@ TDBGrid::Pause::~Pause()
         grid_.model_->setPaused(false);
     grid_.setUpdatesEnabled(true);
     grid_.followDataSet();
+    // Lines added while paused may have scrolled the view; the current line is what the operator sees.
+    if (grid_.currentIndex().isValid())
+        grid_.scrollTo(grid_.currentIndex());
 }
 
 } // namespace widgets

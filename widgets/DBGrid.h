@@ -33,6 +33,9 @@ public:
     data::TClientDataSet *dataSet() const { return dataSet_; }
     DataSetModel *dataSetModel() const { return model_; }
     void setColumn(int column, const QString &caption, int width);
+    /// The height of every line and the width of the current-line mark beside them, in pixels.
+    void setRowHeight(int pixels);
+    void setIndicatorWidth(int pixels);
 
     /// Each typed character, before the grid acts on it; setting it to QChar() swallows the key.
     std::function<void(QChar &key)> keyPressed;

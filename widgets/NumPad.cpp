@@ -1,5 +1,7 @@
 #include "NumPad.h"
 
+#include "DesignScale.h"
+
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,15 +26,11 @@ TNumPad::TNumPad(QWidget *parent) : QFrame(parent)
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(2);
     setAutoFillBackground(true);
-    QFont keyFont = font();
-    keyFont.setPixelSize(FontPixels);
-    setFont(keyFont);
 
     auto key = [this](const QString &caption, const char *name) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setFocusPolicy(Qt::NoFocus);
-        b->setFixedSize(KeyWidth, KeyHeight);
         return b;
     };
     display = new QLineEdit(this);
@@ -40,7 +38,6 @@ TNumPad::TNumPad(QWidget *parent) : QFrame(parent)
     display->setReadOnly(true);
     display->setFocusPolicy(Qt::NoFocus);
     display->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    display->setFixedHeight(KeyHeight);
     static constexpr const char *digitNames[] = {"digitKey0", "digitKey1", "digitKey2", "digitKey3", "digitKey4",
                                                  "digitKey5", "digitKey6", "digitKey7", "digitKey8", "digitKey9"};
     for (int d = 0; d < 10; ++d) {
@@ -60,8 +57,6 @@ TNumPad::TNumPad(QWidget *parent) : QFrame(parent)
 
     // 7 8 9 ←  /  4 5 6 清除  /  1 2 3 -  /  0 確定 取消
     auto *keys = new QGridLayout(this);
-    keys->setContentsMargins(Gap + lineWidth(), Gap + lineWidth(), Gap + lineWidth(), Gap + lineWidth());
-    keys->setSpacing(Gap);
     keys->addWidget(display, 0, 0, 1, 4);
     for (int d = 1; d <= 9; ++d)
         keys->addWidget(digitKeys[d], 3 - (d - 1) / 3, (d - 1) % 3);
@@ -71,9 +66,28 @@ TNumPad::TNumPad(QWidget *parent) : QFrame(parent)
     keys->addWidget(digitKeys[0], 4, 0);
     keys->addWidget(okKey, 4, 1);
     keys->addWidget(cancelKey, 4, 2, 1, 2);
-    cancelKey->setFixedWidth(2 * KeyWidth + Gap);
     keys->setSizeConstraint(QLayout::SetFixedSize);
+    setScale(DesignScale());
     hide();
+}
+
+void TNumPad::setScale(const DesignScale &scale)
+{
+    QFont keyFont = font();
+    keyFont.setPixelSize(scale.px(FontPixels));
+    setFont(keyFont);
+    const QSize key(scale.px(KeyWidth), scale.target(KeyHeight));
+    for (QPushButton *b : digitKeys)
+        b->setFixedSize(key);
+    for (QPushButton *b : {backKey, clearKey, minusKey, okKey})
+        b->setFixedSize(key);
+    const int gap = scale.px(Gap);
+    cancelKey->setFixedSize(2 * key.width() + gap, key.height());
+    display->setFixedHeight(key.height());
+    const int margin = gap + lineWidth();
+    layout()->setContentsMargins(margin, margin, margin, margin);
+    layout()->setSpacing(gap);
+    adjustSize();
 }
 
 void TNumPad::open(const QString &value, const QRect &cell)
@@ -82,9 +96,10 @@ void TNumPad::open(const QString &value, const QRect &cell)
     fresh_ = true;
     adjustSize();
     const QSize area = parentWidget() ? parentWidget()->size() : size();
-    int left = cell.right() + 1 + Gap;
+    const int gap = layout()->spacing();
+    int left = cell.right() + 1 + gap;
     if (left + width() > area.width())
-        left = std::max(0, cell.left() - Gap - width());
+        left = std::max(0, cell.left() - gap - width());
     const int top = std::clamp(cell.top(), 0, std::max(0, area.height() - height()));
     move(left, top);
     QFrame::show();

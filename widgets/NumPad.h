@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace widgets {
 
+class DesignScale;
+
 class TNumPad : public QFrame {
     Q_OBJECT
 public:
@@ -20,6 +22,8 @@ public:
     /// Shows `value` and places the keypad beside `cell` (in the parent's coordinates), right of it where it
     /// fits inside the parent, else left of it. The first digit typed replaces the value shown.
     void open(const QString &value, const QRect &cell);
+    /// Sizes the keys and their font for the screen's scale.
+    void setScale(const DesignScale &scale);
     /// What the display shows: digits with an optional leading minus, or nothing.
     QString text() const;
 

@@ -3,12 +3,23 @@
 
 #include "prompts/MessageBox.h"
 
+#include <QLocale>
+#include <QString>
+
 class QWidget;
 
 namespace widgets {
 
-/// The skinned box: "Warning" with the exclamation icon or "Confirm" with the question icon; "OK", or
-/// "&Yes" (the default) and "&No" (also the answer of Escape and the close box).
+/// The box's titles and buttons: in Chinese in a Chinese locale, "Warning", "Confirm", "OK", "&Yes" and
+/// "&No" in any other.
+struct SkinTexts {
+    QString warning, confirm, ok, yes, no;
+    static SkinTexts forLocale(const QLocale &locale);
+};
+
+/// The skinned box: the warning title with the exclamation icon or the confirmation title with the question
+/// icon; OK, or Yes (the default) and No (also the answer of Escape and the close box). Its texts follow the
+/// default locale (SkinTexts); it grows with the screen as the screens do and opens in its middle.
 class TSkinMessage : public prompts::IMessageBox {
 public:
     /// `parent` (may be null) must outlive this object.

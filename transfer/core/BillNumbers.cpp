@@ -5,6 +5,8 @@
 #include "data/DbError.h"
 #include "data/SqlText.h"
 
+#include <QByteArray>
+
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
@@ -20,6 +22,17 @@ bool isConflict(const data::EDatabaseError &error)
                    ConcurrentTransaction = 335544878;
     const long code = error.gdsCode();
     return code == Deadlock || code == LockConflict || code == UpdateConflict || code == ConcurrentTransaction;
+}
+
+/// The running number of a bill number "date digits + at least four digits", 0 for a number of another
+/// form (a bill typed in by hand) or one too large to be drawn.
+int runningNumberOf(const std::string &billNo, size_t dateDigits)
+{
+    const std::string running = billNo.substr(std::min(dateDigits, billNo.size()));
+    if (running.size() < 4 || running.size() > 9 ||
+        !std::all_of(running.begin(), running.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return std::stoi(running);
 }
 
 } // namespace
@@ -71,20 +84,46 @@ int BillNumbers::drawOnce(const std::string &counterTable, const std::string &bi
     data::TSQLQuery &q = statement_;
     const std::string day = "'" + data::quoteValue(billDate) + "'";
     data::TSQLTransactionScope transaction(*q.SQLConnection); // refuses when one is open already
-    data::setStatement(q, {"SELECT LAST_ID FROM " + counterTable + " WHERE BILL_DATE = " + day + " WITH LOCK"});
+    data::setStatement(q, {"SELECT RDB$DB_KEY, LAST_ID FROM " + counterTable + " WHERE BILL_DATE = " + day + " WITH LOCK"});
     q.open();
-    const bool found = !q.eof();
+    int rows = 0;
     int n = 0;
-    for (; !q.eof(); q.next())
-        n = std::max(n, q.fields(0).asInteger());
+    std::string kept; // the row that stays, as a literal of its key
+    for (; !q.eof(); q.next(), ++rows) {
+        if (rows == 0)
+            kept = "x'" + QByteArray::fromStdString(q.fields(0).asString()).toHex().toStdString() + "'";
+        n = std::max(n, q.fields(1).asInteger());
+    }
     q.close();
-    if (found) {
-        data::setStatement(q, {"UPDATE " + counterTable + " SET LAST_ID = :LASTID WHERE BILL_DATE = " + day});
-        q.paramByName("LASTID").setAsInteger(n + 1);
+    if (rows == 0)
+        return 0;
+    // While the day's rows are locked no other terminal draws, so the day's bills cannot change beneath.
+    n = std::max(n, highestBillOfDay(billDate) + 1);
+    // Several rows of the day are joined into the one that stays. Rows are deleted, never the last one: a
+    // terminal waiting for them finds the one that stays, with its new value.
+    if (rows > 1) {
+        data::setStatement(q, {"DELETE FROM " + counterTable + " WHERE BILL_DATE = " + day + " AND RDB$DB_KEY <> " + kept});
         q.execSQL();
     }
+    data::setStatement(q, {"UPDATE " + counterTable + " SET LAST_ID = :LASTID WHERE RDB$DB_KEY = " + kept});
+    q.paramByName("LASTID").setAsInteger(n + 1);
+    q.execSQL();
     transaction.commit();
     return n;
+}
+
+int BillNumbers::highestBillOfDay(const std::string &billDate)
+{
+    const std::string digits = billDateDigits(billDate);
+    data::TSQLQuery &q = statement_;
+    data::setStatement(q, {"SELECT MASTERBILLID FROM MOVE_MASTER WHERE MASTERBILLID STARTING WITH :DAY"});
+    q.paramByName("DAY").setAsString(digits);
+    q.open();
+    int highest = 0;
+    for (; !q.eof(); q.next())
+        highest = std::max(highest, runningNumberOf(q.fields(0).asString(), digits.size()));
+    q.close();
+    return highest;
 }
 
 } // namespace transfer

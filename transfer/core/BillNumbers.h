@@ -26,13 +26,17 @@ public:
     explicit BillNumbers(data::TSQLQuery &statement) : statement_(statement) {}
 
     /// Makes sure TEMP_MOVEID has a row for the day, created with LAST_ID 1. The count and the insert each
-    /// take effect at once. Errors travel on as EDatabaseError.
+    /// take effect at once. Two terminals starting a day at the same moment may both insert a row; the next
+    /// draw of either joins them into one. Errors travel on as EDatabaseError.
     void provideDayRow(const std::string &billDate);
 
     /// Hands out the day's number and advances the counter, in one short read-committed transaction that
     /// locks the day's rows: a terminal drawing at the same moment waits and then sees the advanced value, so
-    /// no number is handed out twice. When the day has several rows the largest value counts and every row
-    /// is set past it. A day without a row gives the running number 0 and changes nothing.
+    /// no number is handed out twice. The number is never one that a bill in MOVE_MASTER already carries:
+    /// when the counter is behind the day's bills (a counter reset, a restored database), the draw hands out
+    /// the number after the day's highest bill and the counter moves past it. When the day has several rows
+    /// the largest value counts and they are joined into one. A day without a row gives the running number 0
+    /// and changes nothing.
     ///
     /// Update conflicts and deadlocks are tried again, up to MaxAttempts in all. On any failure the
     /// transaction is rolled back and the error travels on: no transaction is left open. A transaction that
@@ -40,8 +44,11 @@ public:
     std::string draw(const std::string &counterTable, const std::string &billDate);
 
 private:
-    /// One attempt: the locked read, the update, the commit. Returns the number read.
+    /// One attempt: the locked read, the look at the day's bills, the update, the commit. Returns the number
+    /// handed out.
     int drawOnce(const std::string &counterTable, const std::string &billDate);
+    /// The highest running number of the day's bills in MOVE_MASTER, 0 when it has none.
+    int highestBillOfDay(const std::string &billDate);
 
     data::TSQLQuery &statement_;
 };

@@ -4,6 +4,7 @@
 
 #include "data/DbError.h"
 #include "data/SqlText.h"
+#include "prompts/ErrorText.h"
 
 namespace transfer {
 
@@ -21,17 +22,18 @@ void bindStored(data::TParam &param, const data::TValue &value, TFieldType kindW
         param.setValue(value);
 }
 
-/// The text of the error being handled; empty for the silent abort, which has shown its own message.
-std::string currentErrorText()
+/// A failed write: the error being handled, as it said it and for the operator. The silent abort has shown
+/// its own message and gives neither.
+BillWriter::Result failure()
 {
     try {
         throw;
     } catch (const data::EAbort &) {
         return {};
     } catch (const std::exception &error) {
-        return error.what();
+        return {false, error.what(), prompts::errorText(error)};
     } catch (...) {
-        return "Unknown error";
+        return {false, "Unknown error", QStringLiteral("Unknown error")};
     }
 }
 
@@ -49,47 +51,49 @@ std::string salespersonCode(const std::string &salesText)
     return {};
 }
 
+std::vector<std::pair<std::string, int>> billLines(const LineTable &lines)
+{
+    const data::TClientDataSet &set = lines.set();
+    const int code = lines.position(PROD_ID), quantity = lines.position(M_QTY);
+    std::vector<std::pair<std::string, int>> bill;
+    for (int row = 0; row < set.displayRowCount(); ++row) {
+        const data::TValue id = set.displayValue(row, code), toMove = set.displayValue(row, quantity);
+        if (!id.asString().empty() && !toMove.isNull() && toMove.asInteger() > 0)
+            bill.emplace_back(id.asString(), toMove.asInteger());
+    }
+    return bill;
+}
+
 BillWriter::Result BillWriter::write(const BillHeader &header, const std::string &salesText, const LineTable &lines)
 {
     data::TSQLConnection &second = *statements_.master.SQLConnection;
     if (second.inTransaction())
-        return {false, "The second connection has an open transaction; the bill was not written"};
+        return {false, "The second connection has an open transaction; the bill was not written",
+                QStringLiteral("前一次的寫入尚未結束..!")};
     try {
         const std::string today = data::formatDate(clock_.today());
-        deleteExistingHeader(header);
         data::TSQLTransactionScope transaction(second);
         insertHeader(header, today, salesText);
+        prepareLines(header, today);
 
-        Result result{true, {}};
+        Result result;
+        result.written = true;
         for (lines.set().first(); !lines.set().eof(); lines.set().next()) {
-            if (lines.prodId().asString().empty())
+            const data::TValue prodId = lines.prodId().value();
+            if (prodId.asString().empty())
                 continue;
             const data::TValue quantity = lines.toMove().value();
             if (quantity.isNull() || quantity.asInteger() <= 0)
                 continue;
-            insertLine(header, lines, today);
+            insertLine(prodId, lines.prodName().value(), quantity);
             ++result.lines;
             result.quantity += quantity.asInteger();
         }
         transaction.commit();
         return result;
     } catch (...) {
-        return {false, currentErrorText()}; // the transaction has been rolled back on the way out
+        return failure(); // the transaction has been rolled back on the way out
     }
-}
-
-void BillWriter::deleteExistingHeader(const BillHeader &header)
-{
-    const std::string bill = "'" + data::quoteValue(header.billNo) + "'";
-    data::TSQLQuery &lookUp = statements_.lookUp;
-    data::setStatement(lookUp, {"SELECT MASTERBILLID FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
-    lookUp.open();
-    const bool exists = !lookUp.fields(0).isNull();
-    lookUp.close();
-    if (!exists)
-        return;
-    data::setStatement(statements_.removal, {"DELETE FROM MOVE_MASTER WHERE MASTERBILLID = " + bill});
-    statements_.removal.execSQL();
 }
 
 void BillWriter::insertHeader(const BillHeader &header, const std::string &today, const std::string &salesText)
@@ -107,15 +111,9 @@ void BillWriter::insertHeader(const BillHeader &header, const std::string &today
     q.execSQL();
 }
 
-void BillWriter::insertLine(const BillHeader &header, const LineTable &line, const std::string &today)
+void BillWriter::prepareLines(const BillHeader &header, const std::string &today)
 {
-    const data::TValue prodId = line.prodId().value();
-    const data::TValue quantity = line.toMove().value();
-
-    data::TSQLQuery &product = statements_.lookUp;
-    data::setStatement(product, {"SELECT * FROM PRODUCT WHERE PROD_ID = '" + data::quoteValue(prodId.asString()) + "'"});
-    product.open();
-    const auto text = [&](const char *column) { return product.fieldByName(column).asString(); };
+    data::setStatement(statements_.product, {"SELECT * FROM PRODUCT WHERE PROD_ID = :PROD_ID"});
 
     data::TSQLQuery &q = statements_.sub;
     data::setStatement(q, {"Insert into MOVE_SUB(MASTERBILLID,KEYINTIME,PROD_ID,PROD_NAME,PROD_SCALE,QTY,",
@@ -125,9 +123,26 @@ void BillWriter::insertLine(const BillHeader &header, const LineTable &line, con
                            ":UNITNAME,:TEMPPRODID,:V_QTY,:V_UNIT,:PACK1_QTY,:PACK1_NAME,:PACK2_QTY,:PACK2_NAME,",
                            ":PD_ITEMID,:REMARK,:STORE_ID,:S_STOCKID,:T_STOCKID,:CHG_DATE,:CHG_USER,:BILL_DATE)"});
     q.paramByName("MASTERBILLID").setAsString(header.billNo);
+    q.paramByName("REMARK").setAsString("");
+    q.paramByName("STORE_ID").setAsString(header.storeId);
+    q.paramByName("S_STOCKID").setAsString(header.sendingStock);
+    q.paramByName("T_STOCKID").setAsString(header.receivingStock);
+    q.paramByName("CHG_DATE").setAsString(today);
+    q.paramByName("CHG_USER").setAsString("");
+    q.paramByName("BILL_DATE").setAsString(today);
+}
+
+void BillWriter::insertLine(const data::TValue &prodId, const data::TValue &prodName, const data::TValue &quantity)
+{
+    data::TSQLQuery &product = statements_.product;
+    product.paramByName("PROD_ID").setValue(prodId);
+    product.open();
+    const auto text = [&](const char *column) { return product.fieldByName(column).asString(); };
+
+    data::TSQLQuery &q = statements_.sub;
     q.paramByName("KEYINTIME").setAsString(data::formatTime(clock_.now().time()));
     q.paramByName("PROD_ID").setValue(prodId);
-    bindStored(q.paramByName("PROD_NAME"), line.prodName().value(), TFieldType::ftString);
+    bindStored(q.paramByName("PROD_NAME"), prodName, TFieldType::ftString);
     q.paramByName("PROD_SCALE").setAsString(text("PROD_SCALE"));
     q.paramByName("QTY").setValue(quantity);
     q.paramByName("UNITNAME").setAsString(text("UNITNAME"));
@@ -139,13 +154,6 @@ void BillWriter::insertLine(const BillHeader &header, const LineTable &line, con
     bindStored(q.paramByName("PACK2_QTY"), product.fieldByName("PACK2_QTY").value(), TFieldType::ftBCD);
     q.paramByName("PACK2_NAME").setAsString(text("PACK2"));
     q.paramByName("PD_ITEMID").setAsString(text("PD_ITEMID"));
-    q.paramByName("REMARK").setAsString("");
-    q.paramByName("STORE_ID").setAsString(header.storeId);
-    q.paramByName("S_STOCKID").setAsString(header.sendingStock);
-    q.paramByName("T_STOCKID").setAsString(header.receivingStock);
-    q.paramByName("CHG_DATE").setAsString(today);
-    q.paramByName("CHG_USER").setAsString("");
-    q.paramByName("BILL_DATE").setAsString(today);
     product.close();
     q.execSQL();
 }

@@ -9,7 +9,11 @@
 #include "data/DateText.h"
 #include "data/SqlQuery.h"
 
+#include <QString>
+
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace transfer {
 
@@ -18,15 +22,19 @@ namespace transfer {
 /// not taken for one.
 std::string salespersonCode(const std::string &salesText);
 
-/// The statement objects a bill is written with.
+/// What a bill of the line table holds: the code and quantity of every line with a code and a quantity above
+/// 0, in the table's order, as the operator sees them (a line being edited with its new values). Two
+/// postings of equal lines post the same goods.
+std::vector<std::pair<std::string, int>> billLines(const LineTable &lines);
+
+/// The statement objects a bill is written with, all on the second connection, whose transaction holds the
+/// bill.
 struct BillStatements {
-    /// On the first connection (SQLQuery1): deletes a header stored under the bill's number.
-    data::TSQLQuery &removal;
-    /// On the first connection (SQLQuery2): finds that header, and reads each line's product.
-    data::TSQLQuery &lookUp;
-    /// On the second connection (SQL_Master), whose transaction holds the bill: the header.
+    /// Reads each line's product (SQL_Product).
+    data::TSQLQuery &product;
+    /// The header (SQL_Master).
     data::TSQLQuery &master;
-    /// On the second connection (SQL_Sub): the lines.
+    /// The lines (SQL_Sub).
     data::TSQLQuery &sub;
 };
 
@@ -34,9 +42,12 @@ class BillWriter {
 public:
     struct Result {
         bool written = false;
-        /// Why the bill was not written; empty for the silent abort of the quantity check, which has shown
-        /// its own message.
+        /// Why the bill was not written, as the error said it; empty for the silent abort of the quantity
+        /// check, which has shown its own message.
         std::string error;
+        /// The same for the operator: the cause in plain words where the error is of a common kind, the
+        /// error's own text below it.
+        QString cause;
         /// What a written bill holds: its lines and their quantities added up.
         int lines = 0;
         long long quantity = 0;
@@ -46,19 +57,22 @@ public:
     BillWriter(const BillStatements &statements, const data::IClock &clock) : statements_(statements), clock_(clock) {}
 
     /// Writes the bill `header` with the lines of `lines` and today's date; `salesText` gives the header's
-    /// CHG_USER. A header already stored under that number is deleted first (at once, on the first
-    /// connection). Lines without a product code or without a quantity above 0 are left out; a product
-    /// without a PRODUCT row, or without package quantities, is written with empty values in those columns.
+    /// CHG_USER. Lines without a product code or without a quantity above 0 are left out; a product without
+    /// a PRODUCT row, or without package quantities, is written with empty values in those columns. The
+    /// product read and the line insert are each prepared once for the whole bill, and everything runs in
+    /// one read-committed transaction.
     ///
-    /// Nothing is written when the second connection already has an open transaction. Moving to the first
-    /// line stores a line being edited, through the line table's before-post check; a veto, a failing
-    /// statement or a failing commit rolls the bill back. Never raises.
+    /// A bill already stored under the number is never touched: its header makes the insert fail. Nothing
+    /// is written when the second connection already has an open transaction. Moving to the first line
+    /// stores a line being edited, through the line table's before-post check; a veto, a failing statement
+    /// or a failing commit rolls the whole bill back. Never raises.
     Result write(const BillHeader &header, const std::string &salesText, const LineTable &lines);
 
 private:
-    void deleteExistingHeader(const BillHeader &header);
     void insertHeader(const BillHeader &header, const std::string &today, const std::string &salesText);
-    void insertLine(const BillHeader &header, const LineTable &line, const std::string &today);
+    /// Prepares the product read and the line insert and binds what every line of the bill shares.
+    void prepareLines(const BillHeader &header, const std::string &today);
+    void insertLine(const data::TValue &prodId, const data::TValue &prodName, const data::TValue &quantity);
 
     BillStatements statements_;
     const data::IClock &clock_;

@@ -1,5 +1,6 @@
 #include "PreviewHandOff.h"
 
+#include "data/DbError.h"
 #include "data/IniFile.h"
 #include "data/SqlText.h"
 
@@ -65,17 +66,22 @@ std::string PreviewHandOff::warehouseText(const std::string &stockId)
     data::setStatement(q, {"SELECT STOCK_ID||STOCK_NAME FROM STOCK_ITEM ",
                            "WHERE STOCK_ID = '" + data::quoteValue(stockId) + "'"});
     q.open();
-    std::string text = q.fields(0).asString();
+    // A warehouse without a name is printed as its code: the code joined with a null name is null.
+    std::string text = q.eof() || !q.fields(0).isNull() ? q.fields(0).asString() : stockId;
     q.close();
     return text;
 }
 
 std::string PreviewHandOff::reportTitle()
 {
+    const std::string path = programDir_ + "Saltfen.dat";
     data::TClientDataSet titles;
-    titles.loadFromFile(programDir_ + "Saltfen.dat");
+    titles.loadFromFile(path);
     titles.first();
-    return titles.fieldByName("rep_title").asString();
+    const data::TField *title = titles.findField("rep_title");
+    if (!title) // the record set's own message, and which file lacks the field
+        throw data::EDatabaseError(data::formatMessage("Field '%s' not found", "rep_title") + "\n" + path);
+    return title->asString();
 }
 
 void callPreviewModule(const std::string &programDir)
@@ -83,13 +89,24 @@ void callPreviewModule(const std::string &programDir)
     // An installed program keeps its terminal files apart from itself: its own folder comes second.
     QLibrary module;
     const QString folders[] = {QString::fromStdString(programDir), QCoreApplication::applicationDirPath() + '/', {}};
+    // The system's reason for the first module file there that would not load, else for the first place tried.
+    QString why;
+    bool whyOfAFile = false;
     for (const QString &folder : folders) {
         module.setFileName(folder + QString::fromLatin1(PreviewModuleName));
         if (module.load())
             break;
+        const bool fileThere =
+            !folder.isEmpty() &&
+            !QDir(folder).entryList({QLatin1Char('*') + QString::fromLatin1(PreviewModuleName) + QLatin1Char('*')},
+                                    QDir::Files).isEmpty();
+        if (why.isEmpty() || (fileThere && !whyOfAFile)) {
+            why = module.errorString();
+            whyOfAFile = fileThere;
+        }
     }
     if (!module.isLoaded())
-        throw EDLLLoadError("Unable to Load DLL");
+        throw EDLLLoadError("Unable to Load DLL\n" + why.toStdString());
     const auto unload = qScopeGuard([&module] { module.unload(); });
     using ShowForm = void (*)();
     if (const auto showForm = reinterpret_cast<ShowForm>(module.resolve("ShowForm")))

@@ -34,8 +34,9 @@ public:
 
     /// Runs the whole hand-off for the bill `header.billNo` from `header.sendingStock` to
     /// `header.receivingStock`:
-    ///  - reads both warehouse texts, the title of "Saltfen.dat" and the bill (into `bill`, which stays open
-    ///    on it); a failure here raises the database's or the file's error and writes nothing;
+    ///  - reads both warehouse texts (a warehouse without a name gives its code alone), the title of
+    ///    "Saltfen.dat" and the bill (into `bill`, which stays open on it); a failure here raises the
+    ///    database's or the file's error, naming the file, and writes nothing;
     ///  - writes the five keys of "rpttemp.ini" (the rest of that file stays), "temp.cds" and "temp2.cds"; a
     ///    folder that cannot be written raises an error naming the file;
     ///  - calls the module (see callPreviewModule).
@@ -53,7 +54,7 @@ private:
 /// Loads the preview module from `programDir` first, then from the running program's folder, then through
 /// the platform's usual search; calls its "ShowForm" when it has one (it returns when the preview is closed)
 /// and unloads it again, also when the call raises. Raises EDLLLoadError "Unable to Load DLL" when no module
-/// can be loaded.
+/// can be loaded, with the module file and the system's reason on the next line.
 void callPreviewModule(const std::string &programDir);
 
 } // namespace transfer

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
+#include <utility>
 
 namespace transfer {
 
@@ -58,6 +60,22 @@ Lines mainStock(const std::string &mainCode, const std::string &prodId)
             "WHERE A.PROD_ID = '" + quoteValue(prodId) + "'"};
 }
 
+Lines candidatesWithMainStock(const std::string &viewName, const std::string &branch, const std::string &mainCode)
+{
+    // Each candidate is joined to at most one row (one product row, one stock row per warehouse), and outer
+    // joins keep the order of the candidate list, so the result has its rows in its order.
+    Lines text{"SELECT C.PROD_ID,C.NOW_QTY,C.SAL_QTY,M.PROD_NAME,M.NOW_QTY AS MAIN_QTY FROM ("};
+    for (const std::string &line : candidates(viewName, branch))
+        text.push_back(line);
+    text.push_back(") C LEFT JOIN (");
+    Lines lookUp = mainStock(mainCode, "");
+    lookUp.pop_back(); // every product, not one
+    for (const std::string &line : lookUp)
+        text.push_back(line);
+    text.push_back(") M ON M.PROD_ID = C.PROD_ID");
+    return text;
+}
+
 } // namespace proposal_sql
 
 bool isIdentifierPart(const std::string &code)
@@ -98,61 +116,93 @@ bool Proposal::run(const ProposalRequest &request, int &candidateCount)
         return false;
     }
 
-    fetch(proposal_sql::salesSummary(data::formatDate(day), branch, false));
+    // Only whether the branch sold anything on the day matters: the summary's first row tells.
+    fetch(proposal_sql::salesSummary(data::formatDate(day), branch, false), 1);
     if (links_.results.isEmpty()) {
         day = day.addDays(-7);
-        fetch(proposal_sql::salesSummary(data::formatDate(day), branch, true));
+        fetch(proposal_sql::salesSummary(data::formatDate(day), branch, true), 1);
     }
     if (showReferenceDay)
         showReferenceDay(day);
 
     data::setStatement(query, proposal_sql::createView(view, data::formatDate(day), branch));
     query.execSQL();
-    fetch(proposal_sql::candidates(view, branch));
-    candidateCount = links_.results.recordCount();
-    appendLines(trimCode(request.mainCode));
+    fetch(proposal_sql::candidatesWithMainStock(view, branch, trimCode(request.mainCode)));
+    const int previousCount = std::exchange(candidateCount, links_.results.recordCount());
+    appendLines(previousCount, candidateCount);
     return true;
 }
 
-// Runs a statement into the result set, fetching its whole result (which frees the statement).
-void Proposal::fetch(const proposal_sql::Lines &statement)
+// Runs a statement into the result set, fetching `rows` of its result, or all of it (-1). The statement is
+// freed once every row has been fetched or the set is closed, which the next statement does first.
+void Proposal::fetch(const proposal_sql::Lines &statement, int rows)
 {
     data::TClientDataSet &result = links_.results;
     result.close();
     result.setCommandText(data::joinLines(statement));
+    result.setPacketRecords(rows);
     result.open();
 }
 
-void Proposal::appendLines(const std::string &mainCode)
+void Proposal::appendLines(int previousCount, int candidateCount)
 {
     data::TClientDataSet &candidates = links_.results;
+    const LineTable &lines = links_.lines;
     // The fixed columns are writable while the proposal fills them, and locked again whatever happens.
-    links_.lines.lockFixedColumns(false);
-    const auto relock = qScopeGuard([this] { links_.lines.lockFixedColumns(true); });
+    lines.lockFixedColumns(false);
+    const auto relock = qScopeGuard([&lines] { lines.lockFixedColumns(true); });
+    lines.set().checkBrowseMode(); // a line the operator left pending is stored first, through the check
+    const int earlierLines = lines.set().recordCount();
     int position = 0;
     for (candidates.first(); !candidates.eof(); candidates.next())
-        appendLine(++position, mainCode);
+        appendLine(++position);
+    replaceEarlierLines(earlierLines, previousCount, candidateCount);
 }
 
-// One candidate: its main-warehouse stock, then a line, stored at once or discarded when there is nothing to
-// move. Appending first stores a line the operator left pending, through the quantity check.
-void Proposal::appendLine(int position, const std::string &mainCode)
+// The lines stored before this proposal are the previous proposal's, numbered up to its candidate count, and
+// those added by hand, numbered after it (or not at all). The new lines take the place of the previous
+// proposal's; the lines added by hand follow them, numbered after the new candidate count, except those
+// whose product the new proposal has a line for. Every line kept has passed the quantity check already, so
+// the table takes its new contents at once.
+void Proposal::replaceEarlierLines(int earlierLines, int previousCount, int candidateCount)
+{
+    if (earlierLines == 0)
+        return;
+    const LineTable &lines = links_.lines;
+    const int sno = lines.position(Sno), code = lines.position(PROD_ID);
+    data::DataPacket table = lines.set().data();
+    const auto firstNew = table.rows.begin() + earlierLines;
+    std::vector<std::vector<data::TValue>> rows(firstNew, table.rows.end());
+    std::set<std::string> proposed;
+    for (const auto &row : rows)
+        proposed.insert(row[code].asString());
+    int number = candidateCount;
+    for (auto row = table.rows.begin(); row != firstNew; ++row) {
+        const bool byHand = (*row)[sno].isNull() || (*row)[sno].asInteger() > previousCount;
+        if (byHand && !proposed.contains((*row)[code].asString())) {
+            (*row)[sno] = data::TValue(std::int32_t(++number));
+            rows.push_back(std::move(*row));
+        }
+    }
+    table.rows = std::move(rows);
+    lines.set().setData(table);
+}
+
+// One candidate becomes a line, stored at once or discarded when there is nothing to move. Appending first
+// stores a line the operator left pending, through the quantity check.
+void Proposal::appendLine(int position)
 {
     data::TClientDataSet &candidate = links_.results;
-    data::TSQLQuery &query = links_.query;
     const LineTable &lines = links_.lines;
-    const std::string prodId = candidate.fieldByName("PROD_ID").asString();
-    data::setStatement(query, proposal_sql::mainStock(mainCode, prodId));
-    query.open(); // no row: no name and no main stock
 
     lines.set().append();
     std::int64_t quantity = 0;
     try {
         lines.sno().setAsInteger(position);
-        lines.prodId().setAsString(prodId);
-        lines.prodName().setAsString(query.fieldByName("PROD_NAME").asString());
+        lines.prodId().setAsString(candidate.fieldByName("PROD_ID").asString());
+        lines.prodName().setAsString(candidate.fieldByName("PROD_NAME").asString());
         // Stock may be fractional: the integer fields keep the whole part (truncated toward zero).
-        lines.mainStock().setValue(query.fieldByName("NOW_QTY").value());
+        lines.mainStock().setValue(candidate.fieldByName("MAIN_QTY").value());
         lines.branchStock().setValue(candidate.fieldByName("NOW_QTY").value());
         lines.sold().setValue(candidate.fieldByName("SAL_QTY").value());
         // The smaller of the need and the main stock; an empty main stock is smaller than any need.

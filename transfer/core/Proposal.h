@@ -3,7 +3,9 @@
 // stocking date, two weeks when that day has no sales) every product whose branch stock less those sales is
 // zero or below becomes a candidate, and a line proposes to move the shortfall, capped by the main
 // warehouse's stock. The day's sales are kept in a view named after the branch, dropped and re-created at
-// every run. Every statement runs on the first connection, each committed on its own.
+// every run. The candidates are read in one statement together with each one's name and main stock, so the
+// proposal sends the same few statements whatever the number of candidates. Every statement runs on the
+// first connection, each committed on its own.
 
 #include "LineTable.h"
 
@@ -37,6 +39,10 @@ Lines createView(const std::string &viewName, const std::string &day, const std:
 Lines candidates(const std::string &viewName, const std::string &branch);
 /// One product's name and its stock in the main warehouse (also the merge of picked products reads it so).
 Lines mainStock(const std::string &mainCode, const std::string &prodId);
+/// The candidates, in the order and number in which `candidates` returns them, each with the name and main
+/// stock that `mainStock` finds for it (PROD_NAME and MAIN_QTY, both empty where it finds no row): the
+/// candidate list joined with the main-stock look-up of every product.
+Lines candidatesWithMainStock(const std::string &viewName, const std::string &branch, const std::string &mainCode);
 } // namespace proposal_sql
 
 /// Letters, digits, "_" and "$" only, and at least one of them.
@@ -52,11 +58,10 @@ struct ProposalRequest {
 
 /// What the proposal works on. All of it must outlive the proposal.
 struct ProposalLinks {
-    /// A statement object on the first connection (SQLQuery1): the view's statements and the look-up of
-    /// each candidate's main stock.
+    /// A statement object on the first connection (SQLQuery1): the view's statements.
     data::TSQLQuery &query;
     /// The record set fed by its provider from the first connection (ClientDataSet1): the sales summary,
-    /// then the candidates, which it keeps.
+    /// then the candidates with their names and main stock, which it keeps.
     data::TClientDataSet &results;
     /// The line table (ClientDataSet2) the lines are appended to.
     LineTable lines;
@@ -70,8 +75,12 @@ public:
     /// Told the reference day once the sales summary has settled it, before the view is re-created.
     std::function<void(const QDate &day)> showReferenceDay;
 
-    /// Runs the proposal and appends its lines to the line table, each stored as it is made; `candidateCount`
-    /// is set to the number of candidates as soon as they are read. Returns false when it stopped early:
+    /// Runs the proposal and puts its lines into the line table, each stored through the quantity check as it
+    /// is made. `candidateCount` comes in as the previous proposal's count and is set to the number of
+    /// candidates as soon as they are read. The new lines replace those of the previous proposal (the lines
+    /// numbered up to its count); the lines added by hand stay, after the new lines and numbered after the new
+    /// count, except those whose product the new proposal has a line for: no product is on the bill twice.
+    /// Returns false when it stopped early:
     /// silently for an empty stocking date, after a warning for a branch code that cannot name a view (before
     /// any statement) or a stocking date not written as ten characters (after the old view was dropped). A
     /// stocking date that names no day raises before any statement. A database error, or the check's silent
@@ -80,9 +89,10 @@ public:
     bool run(const ProposalRequest &request, int &candidateCount);
 
 private:
-    void fetch(const proposal_sql::Lines &statement);
-    void appendLines(const std::string &mainCode);
-    void appendLine(int position, const std::string &mainCode);
+    void fetch(const proposal_sql::Lines &statement, int rows = -1);
+    void appendLines(int previousCount, int candidateCount);
+    void replaceEarlierLines(int earlierLines, int previousCount, int candidateCount);
+    void appendLine(int position);
 
     ProposalLinks links_;
     prompts::IMessageBox &messages_;

@@ -22,6 +22,8 @@ public:
     data::TSQLQuery SQLQuery1{&SQLConnection1};
     data::TSQLQuery SQLQuery2{&SQLConnection1};
     data::TSQLQuery SQL_ID{&SQLConnection2};
+    /// Reads the products of a bill's lines within the bill's transaction.
+    data::TSQLQuery SQL_Product{&SQLConnection2};
     data::TSQLQuery SQL_Master{&SQLConnection2};
     data::TSQLQuery SQL_Sub{&SQLConnection2};
     data::TSQLDataSet SQLDataSet1{&SQLConnection1};
