@@ -212,6 +212,7 @@ TEST_F(Reconnect, ServerKilledInTheMiddleOfALargeBill)
     clock.onRead = nullptr;
     ASSERT_TRUE(killed) << "the clock was read " << readings << " times";
     EXPECT_EQ(firstLines(messages.texts()), QStringList({WriteFailed}));
+    EXPECT_EQ(messages.texts().value(0).section('\n', 1, 1), QStringLiteral("與門市資料庫的連線中斷了..!"));
     EXPECT_FALSE(screen().store.SQLConnection2.inTransaction());
 
     ASSERT_TRUE(control(*server, "start"));
@@ -255,6 +256,7 @@ TEST_F(Reconnect, AStatementPastItsLimitIsCancelledAndRolledBack)
     q.execSQL();
     confirm();
     EXPECT_EQ(firstLines(messages.texts()), QStringList({WriteFailed}));
+    EXPECT_EQ(messages.texts().value(0).section('\n', 1, 1), TimedOut) << "the cause below the warning";
     other->rollback({});
     EXPECT_EQ(headersOf("200403010001"), "0");
     EXPECT_EQ(linesOf("200403010001"), "0") << "the header and the first line are rolled back";
