@@ -3,9 +3,10 @@
 #include "data/SqlQuery.h"
 #include "transfer/core/LineTable.h"
 
-#include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace bench {
 
@@ -28,43 +29,47 @@ std::string billNo(int n)
     return no;
 }
 
-std::optional<Server> serverFromEnvironment()
+std::optional<Server> Server::fromEnvironment()
 {
     const auto get = [](const char *name) { return qEnvironmentVariable(name).toStdString(); };
     Server s{get("TOUCHMOVE_SERVER"), get("TOUCHMOVE_SERVER_DIR"), get("TOUCHMOVE_SERVER_USER"),
              get("TOUCHMOVE_SERVER_PASSWORD")};
-    if (s.address.empty() || s.folder.empty() || s.user.empty() || s.password.empty())
+    if (s.address.empty())
         return std::nullopt;
+    if (s.folder.empty() || s.user.empty() || s.password.empty())
+        throw std::runtime_error("TOUCHMOVE_SERVER is set, but not all of TOUCHMOVE_SERVER_DIR, TOUCHMOVE_SERVER_USER "
+                                 "and TOUCHMOVE_SERVER_PASSWORD (source scripts/fbserver to set them)");
     return s;
 }
 
-Shop::Shop()
+std::string whereItRuns()
 {
-    const std::string folder = dir_.path().toStdString() + "/";
-    target_ = shopdb::Target{folder, folder + "BENCH.FDB"};
-    shopdb::writeDefinitionFiles(target_);
-    shopdb::createDatabase(target_, TOUCHMOVE_SCHEMA_FILE);
+    const std::optional<Server> server = Server::fromEnvironment();
+    return server ? "the server at " + server->address : "the embedded engine";
 }
 
-Shop::Shop(const Server &server)
+Shop::Shop(const std::optional<Server> &server)
 {
     const std::string folder = dir_.path().toStdString() + "/";
-    const std::string file = server.folder + "/bench-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
-                             std::to_string(QDateTime::currentMSecsSinceEpoch()) + ".fdb";
-    target_ = shopdb::Target{folder, server.address + ":" + file, server.user, server.password};
+    if (server) {
+        // A name of the program folder's own, so that benchmarks run at once do not meet on the server.
+        const std::string file = "bench-" + QFileInfo(dir_.path()).fileName().toStdString() + ".fdb";
+        target_ = shopdb::Target{folder, server->database(file), server->user, server->password};
+    } else {
+        target_ = shopdb::Target{folder, folder + "BENCH.FDB"};
+    }
     shopdb::writeDefinitionFiles(target_);
     shopdb::createDatabase(target_, TOUCHMOVE_SCHEMA_FILE);
-    onServer_ = true;
 }
 
 Shop::~Shop()
 {
-    if (!onServer_)
-        return; // the embedded database goes with the folder
+    if (target_.database.starts_with(target_.programDir))
+        return; // a file on the embedded engine, which goes with the folder
     try {
         shopdb::dropDatabase(target_);
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "the benchmark's database %s could not be dropped: %s\n", target_.database.c_str(), e.what());
+        std::fprintf(stderr, "the benchmark's database %s stays: %s\n", target_.database.c_str(), e.what());
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the benchmarks share: a shop database of their own on the embedded engine or on a server, its
-// products, a line table of bill lines over them, and the day the bills are written on.
+// What the benchmarks share: a shop database of their own, on the embedded engine or through the server named
+// by the environment, its products, a line table of bill lines over them, and the day the bills are written on.
 
 #include "data/ClientDataSet.h"
 #include "data/DateText.h"
@@ -24,28 +24,35 @@ std::string productId(int i);
 /// The bill number `n` of 2004/06/19.
 std::string billNo(int n);
 
-/// A Firebird server a benchmark may use besides the embedded engine.
+/// The Firebird server a benchmark runs through: TOUCHMOVE_SERVER ("host/port"), TOUCHMOVE_SERVER_DIR (a folder
+/// the server makes its databases in), TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD, as scripts/fbserver
+/// sets them. Nothing when TOUCHMOVE_SERVER is unset: the benchmark then runs on the embedded engine. Raises
+/// std::runtime_error when TOUCHMOVE_SERVER is set and another of them is not.
 struct Server {
-    std::string address; ///< "host/port", put before ":path" in a database name
-    std::string folder;  ///< a folder of the server's machine where it can make databases
+    std::string address;
+    std::string folder;
     std::string user;
     std::string password;
+
+    static std::optional<Server> fromEnvironment();
+    /// The name of the database file `file` in the server's folder, as the client library takes it.
+    std::string database(const std::string &file) const { return address + ":" + folder + "/" + file; }
 };
 
-/// The server named by TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, TOUCHMOVE_SERVER_USER and
-/// TOUCHMOVE_SERVER_PASSWORD; nothing when one of them is not set.
-std::optional<Server> serverFromEnvironment();
+/// "the embedded engine" or "the server at 127.0.0.1/3050": where a benchmark's figures come from.
+std::string whereItRuns();
 
-/// A temporary program folder with the definition files and an empty shop database from the schema, on the
-/// embedded engine or on `server`; all of it is removed (the server's database dropped) with the object.
-/// Raises what making the database raises.
+/// A temporary program folder with the definition files and an empty shop database from the schema, made
+/// through the server of the environment when there is one, else a file on the embedded engine (or, given
+/// explicitly, through `server` or on the embedded engine); all of it is removed with the object. Raises
+/// what making the database raises.
 class Shop {
 public:
-    Shop();
-    explicit Shop(const Server &server);
+    Shop() : Shop(Server::fromEnvironment()) {}
+    explicit Shop(const std::optional<Server> &server);
+    ~Shop();
     Shop(const Shop &) = delete;
     Shop &operator=(const Shop &) = delete;
-    ~Shop();
     const shopdb::Target &target() const { return target_; }
     const std::string &programDir() const { return target_.programDir; }
 
@@ -55,7 +62,6 @@ public:
 private:
     QTemporaryDir dir_;
     shopdb::Target target_;
-    bool onServer_ = false;
 };
 
 /// Makes `lines` a line table of `count` lines for products 1..count: main stock 100, quantity 1 + i % 9.

@@ -6,8 +6,9 @@
 //   build/bench/bench_board DIR [--repeat N]
 //   build/bench/bench_board DIR --crossover [--repeat N]
 //
-// Every figure is the median of N runs (15 by default) in milliseconds, the bills taken in turns within each
-// run. Beside each figure stands its limit, measured in the same run: the server's own minimum for what the
+// With TOUCHMOVE_SERVER and the others set (bench/BenchShop.h), the board reads the catalogue through that
+// server: DIR's database file is reached through it. Every figure is the median of N runs (15 by default) in
+// milliseconds, the bills taken in turns within each run. Beside each figure stands its limit, measured in the same run: the server's own minimum for what the
 // operator sees, plus 100 ms. That minimum is the count of the products in use and their first 100 rows for
 // the opening, and the 100 rows of the page, read from its first code on, for a change of page; neither
 // leaves the bill out, which only adds to the server's work.
@@ -16,6 +17,10 @@
 // codes read once) for bills of 0 to 60 codes, to find the bill size from which reading the codes once is
 // the cheaper (LiteralExclusionLimit).
 
+#include "BenchShop.h"
+#include "Goal.h"
+
+#include "data/IniFile.h"
 #include "data/SqlQuery.h"
 #include "prodchk/FrmProdChk.h"
 #include "prodchk/ProductOffer.h"
@@ -26,6 +31,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -149,6 +155,26 @@ void printBill(const Bill &bill, int repeat)
         const double limit = median(floors) + Allowance;
         std::printf("  %-16s %9.1f %11.1f %9.1f %7.2f\n", what, figure, median(floors), limit, figure / limit);
     }
+    for (const char *what : {"opening", "page 2", "a middle page", "the last page"}) {
+        const auto &[figures, floors] = bill.times.at(what);
+        bench::printGoal(std::string("product board, ") + bill.name + ", " + what, median(figures),
+                         median(floors) + Allowance);
+    }
+}
+
+/// The program folder the board runs from: DIR itself, or through the server of the environment a folder of
+/// `own` whose connection definition reaches DIR's database through that server.
+std::string programFolder(const std::string &dir, const QTemporaryDir &own)
+{
+    const std::optional<bench::Server> server = bench::Server::fromEnvironment();
+    if (!server)
+        return dir;
+    std::string database = data::TIniFile(dir + "dbxconnections.ini").readString("Kobrel", "Database", "");
+    if (database.starts_with('/'))
+        database = server->address + ":" + database;
+    const std::string folder = own.path().toStdString() + "/";
+    shopdb::writeDefinitionFiles({folder, database, server->user, server->password});
+    return folder;
 }
 
 /// Opening the offer both ways for small bills: the count and the first page, no window.
@@ -203,7 +229,8 @@ int main(int argc, char **argv)
     }
 
     try {
-        transfer::TransferStore store(dir);
+        const QTemporaryDir own;
+        transfer::TransferStore store(programFolder(dir, own));
         store.SQLConnection1.open();
         transfer::createLineTable(store.ClientDataSet2);
         transfer::createPickedSet(store.TempCDS);
@@ -218,6 +245,7 @@ int main(int argc, char **argv)
         for (int i = 0; i < repeat; ++i)
             for (Bill &bill : bills)
                 runOnce(store, bill);
+        std::printf("the product board on %s\n", bench::whereItRuns().c_str());
         for (const Bill &bill : bills)
             printBill(bill, repeat);
     } catch (const std::exception &e) {

@@ -1,19 +1,21 @@
 // What the store database layer adds to the server's own work: 10,000 single-row queries (the shape of the
 // proposal's per-product look-up, a new statement text each time) through TSQLQuery, and the same through
-// the bare Firebird client library, in turns. Prints the median of each and their ratio.
+// the bare Firebird client library, in turns, on the embedded engine or through the server of the environment
+// (bench/BenchShop.h). Prints the median of each and their ratio.
 //
 //   bench_datalayer [QUERIES] [ROUNDS]
+
+#include "BenchShop.h"
+#include "Goal.h"
 
 #include "data/DbError.h"
 #include "data/fb/Client.h"
 #include "data/fb/Status.h"
 #include "data/SqlQuery.h"
 #include "data/SqlText.h"
-#include "tools/ShopDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,15 +74,15 @@ double throughLayer(data::TSQLConnection &c, int queries, long &checksum)
 }
 
 /// The same work straight through the client library's OO API, in the same kind of transaction.
-double bare(const std::string &database, int queries, long &checksum)
+double bare(const shopdb::Target &target, int queries, long &checksum)
 {
     const auto loaded = data::fb::Client::load("libfbclient.so.2");
     data::fb::Client &client = *loaded;
     data::fb::StatusWrapper st(client);
     data::fb::DisposePtr<IXpbBuilder> dpb(client.util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
-    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
-    dpb->insertString(&st, isc_dpb_password, "masterkey");
-    data::fb::ReleasePtr<IAttachment> att(client.provider()->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
+    dpb->insertString(&st, isc_dpb_user_name, target.user.c_str());
+    dpb->insertString(&st, isc_dpb_password, target.password.c_str());
+    data::fb::ReleasePtr<IAttachment> att(client.provider()->attachDatabase(&st, target.database.c_str(), dpb->getBufferLength(&st),
                                                                    dpb->getBuffer(&st)));
     const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version,
                                  isc_tpb_wait};
@@ -128,32 +130,31 @@ int main(int argc, char **argv)
     const int queries = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     try {
-        QTemporaryDir dir;
-        const std::string folder = dir.path().toStdString() + "/";
-        shopdb::Target target{folder, folder + "BENCH.FDB"};
-        shopdb::writeDefinitionFiles(target);
-        shopdb::createDatabase(target, TOUCHMOVE_SCHEMA_FILE);
+        const bench::Shop shop;
         // The two ways in turns, so that other work on the machine touches both alike.
         long layerSum = 0, bareSum = 0;
         std::vector<double> layerRuns, bareRuns;
-        data::TSQLConnection c(folder);
+        data::TSQLConnection c(shop.programDir());
         c.ConnectionName = "Kobrel";
         fill(c);
         throughLayer(c, 200, layerSum); // warm the page cache
         for (int round = 0; round < rounds; ++round) {
             layerSum = bareSum = 0;
             layerRuns.push_back(throughLayer(c, queries, layerSum));
-            bareRuns.push_back(bare(target.database, queries, bareSum));
+            bareRuns.push_back(bare(shop.target(), queries, bareSum));
         }
         const double layerMs = median(layerRuns), bareMs = median(bareRuns);
         if (layerSum != bareSum) {
             std::fprintf(stderr, "the two runs read different rows (%ld, %ld)\n", layerSum, bareSum);
             return 1;
         }
-        std::printf("%d single-row queries, embedded engine, median of %d runs each\n", queries, rounds);
+        std::printf("%d single-row queries, %s, median of %d runs each\n", queries, bench::whereItRuns().c_str(),
+                    rounds);
         std::printf("  through the layer:       %8.1f ms  (%.1f us a query)\n", layerMs, layerMs * 1000 / queries);
         std::printf("  bare client library:     %8.1f ms  (%.1f us a query)\n", bareMs, bareMs * 1000 / queries);
         std::printf("  ratio layer / bare:      %8.2f\n", layerMs / bareMs);
+        bench::printGoal(std::to_string(queries) + " single-row queries through the layer, against the bare client library",
+                         layerMs, bareMs);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "bench_datalayer: %s\n", e.what());
         return 1;

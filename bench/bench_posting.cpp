@@ -5,9 +5,12 @@
 // server named by TOUCHMOVE_SERVER (with TOUCHMOVE_SERVER_DIR, a folder of the server's machine where the
 // database is made, TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD) when those are set. Rounds are
 // interleaved, every figure is a median, and each round's figure includes the event loop's work until the
-// grid is drawn. Goal: the screen's posting <= 1.25 x the limit.
+// grid is drawn. Goal: the screen's posting <= 1.25 x the limit. Each figure is the time that passed and
+// the program's processor time; on the embedded engine, which works inside the program, the goal is judged
+// on the processor time, which leaves out the waits for a core that other work holds; through the server,
+// whose work is another process's, on the time that passed.
 //
-//   bench_posting [LINES] [ROUNDS]        (default 2000 lines, 7 rounds)
+//   bench_posting [LINES] [ROUNDS]        (default 2000 lines, 11 rounds)
 
 #include "BenchShop.h"
 
@@ -21,6 +24,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+
+#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -204,7 +209,29 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+/// Milliseconds passed and of processor time spent by the program.
+struct Time {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double processorMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+/// Starts timing when made.
+class Stopwatch {
+public:
+    Stopwatch() : cpu_(processorMilliseconds()) { wall_.start(); }
+    Time elapsed() const { return {double(wall_.nsecsElapsed()) / 1e6, processorMilliseconds() - cpu_}; }
+
+private:
+    QElapsedTimer wall_;
+    double cpu_;
+};
 
 /// The three ways of posting on one shop database.
 class Run {
@@ -219,23 +246,21 @@ public:
 
     enum Way { Screen, WriterAlone, StraightLimit, Ways };
 
-    double post(Way way)
+    Time post(Way way)
     {
         grid_.setDataSet(nullptr);
         bench::fillLineTable(store_.ClientDataSet2, lines_);
         const int bill = ++bills_;
         if (way == StraightLimit) {
-            QElapsedTimer t;
-            t.start();
+            const Stopwatch t;
             straight_.post(bill, lines_);
-            return msSince(t);
+            return t.elapsed();
         }
         grid_.setDataSet(way == Screen ? &store_.ClientDataSet2 : nullptr);
         QCoreApplication::processEvents();
         transfer::BillWriter writer({store_.SQL_Product, store_.SQL_Master, store_.SQL_Sub}, clock_);
         transfer::BillWriter::Result result;
-        QElapsedTimer t;
-        t.start();
+        const Stopwatch t;
         if (way == Screen) {
             const widgets::TDBGrid::Pause pause(grid_);
             result = writer.write({billNo(bill), "S01", "S02", "K001"}, "A01_bench",
@@ -245,7 +270,7 @@ public:
                                   transfer::LineTable(store_.ClientDataSet2));
         }
         QCoreApplication::processEvents();
-        const double ms = msSince(t);
+        const Time ms = t.elapsed();
         if (!result.written || result.lines != lines_)
             throw std::runtime_error("the bill was not written whole: " + result.error);
         return ms;
@@ -268,16 +293,17 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 11;
     try {
         struct Place {
             std::string name;
             std::unique_ptr<bench::Shop> shop;
+            bool judgedOnProcessor;
         };
         std::vector<Place> places;
-        places.push_back({"embedded engine", std::make_unique<bench::Shop>()});
-        if (const auto server = bench::serverFromEnvironment())
-            places.push_back({"server " + server->address, std::make_unique<bench::Shop>(*server)});
+        places.push_back({"embedded engine", std::make_unique<bench::Shop>(std::nullopt), true});
+        if (const auto server = bench::Server::fromEnvironment())
+            places.push_back({"server " + server->address, std::make_unique<bench::Shop>(server), false});
         else
             std::printf("(no server: TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR, TOUCHMOVE_SERVER_USER and "
                         "TOUCHMOVE_SERVER_PASSWORD are not all set)\n");
@@ -288,28 +314,34 @@ int main(int argc, char **argv)
             auto run = std::make_unique<Run>(*place.shop, lines);
             for (int way = 0; way < Run::Ways; ++way) // first use: connects, prepares and warms the caches
                 run->post(Run::Way(way));
-            std::vector<double> ms[Run::Ways];
+            std::vector<double> wall[Run::Ways], cpu[Run::Ways];
             for (int r = 0; r < rounds; ++r)
                 for (int i = 0; i < Run::Ways; ++i) {
                     const int way = (r + i) % Run::Ways; // each round starts with another
-                    ms[way].push_back(run->post(Run::Way(way)));
+                    const Time t = run->post(Run::Way(way));
+                    wall[way].push_back(t.wall);
+                    cpu[way].push_back(t.cpu);
                 }
             run.reset(); // detached before the database is dropped
 
-            const double screen = median(ms[Run::Screen]), alone = median(ms[Run::WriterAlone]),
-                         limit = median(ms[Run::StraightLimit]);
+            const auto &judged = place.judgedOnProcessor ? cpu : wall;
+            const double limit = median(judged[Run::StraightLimit]), screen = median(judged[Run::Screen]);
             const bool ok = screen <= Limit * limit;
             met = met && ok;
-            std::printf("posting a bill of %d lines, %s, median of %d interleaved rounds\n", lines,
-                        place.name.c_str(), rounds);
-            std::printf("  on the screen (writer, grid attached and paused): %8.1f ms   limit %.2f x %.1f = %8.1f ms"
-                        "   ratio %5.2f  %s\n",
-                        screen, Limit, limit, Limit * limit, screen / limit, ok ? "met" : "NOT MET");
-            std::printf("  the writer alone, no grid:                        %8.1f ms   ratio %5.2f\n", alone,
-                        alone / limit);
-            std::printf("  limit: product read and insert prepared once, one transaction, OO API: %8.1f ms "
-                        "(%.3f ms a line)\n",
-                        limit, limit / lines);
+            std::printf("posting a bill of %d lines, %s, median of %d interleaved rounds, judged on the %s\n", lines,
+                        place.name.c_str(), rounds, place.judgedOnProcessor ? "processor time" : "time that passed");
+            const char *names[Run::Ways] = {"on the screen (writer, grid attached and paused)",
+                                            "the writer alone, no grid",
+                                            "limit: read and insert prepared once, one transaction"};
+            for (int way = 0; way < Run::Ways; ++way) {
+                const double c = median(cpu[way]), w = median(wall[way]);
+                std::printf("  %-54s passed %8.1f ms, processor %8.1f ms", names[way], w, c);
+                if (way != Run::StraightLimit)
+                    std::printf("   ratio %5.2f", median(judged[way]) / limit);
+                if (way == Run::Screen)
+                    std::printf(" (limit %.2f x %.1f = %.1f ms)  %s", Limit, limit, Limit * limit, ok ? "met" : "NOT MET");
+                std::printf("\n");
+            }
         }
         std::printf("goal (the screen's posting <= %.2f x the limit): %s\n", Limit, met ? "met" : "not met");
         return 0;

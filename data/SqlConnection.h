@@ -10,6 +10,8 @@
 // The server may go away and come back (a restart, a network break): every unit of work starts with a
 // transaction, and a start that finds the attachment lost attaches anew and starts once more, so the next
 // action after a restart simply works; nothing was done on the lost attachment that could be lost with it.
+// A loss in the middle of a unit of work is raised (the server rolls its transaction back), and the next
+// unit attaches anew.
 // A server that does not answer holds the screen for a limited time only: connecting has the definition's
 // "ConnectTimeout" (seconds, 15 when absent), and a call that the server has not answered within
 // "StatementTimeout" (seconds, 60 when absent) is cancelled.

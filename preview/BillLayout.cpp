@@ -46,6 +46,15 @@ QSizeF bodySize(const QPageLayout &layout)
 
 qreal height(const QTextDocument &doc) { return doc.size().height(); }
 
+/// Paints a laid-out page by its picture where it has one, which is quicker, else by the document.
+void paint(QPainter &painter, QTextDocument &page, const std::optional<PagePicture> &picture)
+{
+    if (picture)
+        picture->paint(painter);
+    else
+        page.drawContents(&painter);
+}
+
 /// The most lines, from 1 to `limit`, for which `fits` holds, or 0; `fits` must hold for fewer lines whenever it
 /// holds for more. Steps away from `guess` in widening strides, then halves, so a good guess costs two or
 /// three calls.
@@ -160,6 +169,8 @@ void BillLayout::layOutPage()
 void BillLayout::add(int first, int count, bool last, std::unique_ptr<QTextDocument> page)
 {
     pages_.push_back({first, count, last});
+    // A page that shows its number is laid out again for painting, numbered: it is pictured then.
+    pictures_.push_back(report_.numbersPages() ? std::nullopt : PagePicture::of(*page));
     documents_.push_back(std::move(page));
 }
 
@@ -339,15 +350,14 @@ void BillLayout::paintPage(QPainter &painter, int index) const
 {
     const PageSlice &slice = pages_.at(index);
     const PageNumber number{index + 1, int(pages_.size())};
-    QTextDocument *page = documents_.at(index).get();
-    std::unique_ptr<QTextDocument> numbered;
     if (report_.numbersPages()) {
         const std::span<const Values> lines(bill_.lines);
-        numbered = layOut(report_.pageHtml(bill_.header, lines.subspan(slice.first, slice.count), slice.first + 1,
-                                           number, slice.last));
-        page = numbered.get();
+        const auto numbered = layOut(report_.pageHtml(bill_.header, lines.subspan(slice.first, slice.count),
+                                                      slice.first + 1, number, slice.last));
+        paint(painter, *numbered, PagePicture::of(*numbered));
+    } else {
+        paint(painter, *documents_.at(index), pictures_.at(index));
     }
-    page->drawContents(&painter);
 
     const QString footerHtml = report_.footerHtml(bill_.header, number);
     if (footerHtml.trimmed().isEmpty())

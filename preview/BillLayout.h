@@ -5,6 +5,7 @@
 // screen, a printer and a PDF file all paint the same laid-out pages.
 
 #include "HandOff.h"
+#include "PagePicture.h"
 #include "ReportTemplate.h"
 
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <QPainter>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -99,6 +101,8 @@ private:
     std::unique_ptr<Model> model_;
     std::vector<PageSlice> pages_;
     std::vector<std::unique_ptr<QTextDocument>> documents_;
+    /// What paints each page of documents_, where the page has a picture.
+    std::vector<std::optional<PagePicture>> pictures_;
 };
 
 /// Paints a finished layout onto a paged device one page at a time, so that a caller can show progress.

@@ -199,7 +199,11 @@ void TFormProdChk::buildLayout()
     ListBox1->setItemDelegate(captions);
     design_.rule([this, captions](const widgets::DesignScale &s) {
         captions->itemHeight = s.target(ListItemHeight);
-        ListBox1->reset(); // the uniform item height is measured again
+        // The uniform item height is measured again after a reset, which forgets the entry shown.
+        const QSignalBlocker quiet(ListBox1);
+        const int shown = ListBox1->currentRow();
+        ListBox1->reset();
+        ListBox1->setCurrentRow(shown);
         ListBox1->verticalScrollBar()->setFixedWidth(s.px(ScrollBarWidth));
     });
     ListBox1->setUniformItemSizes(true);

@@ -151,6 +151,42 @@ TEST_F(Posting, BillWithEveryKindOfLine)
     EXPECT_EQ(db.scalar("SELECT PACK1_QTY FROM MOVE_SUB WHERE PROD_ID = 'P''03'"), "6");
 }
 
+// A bill of more lines than one read of products takes: each line still gets its own product's values, as
+// a read of that product alone gives them (a missing product gives empty texts, a code twice both lines).
+TEST_F(Posting, EveryLineOfALongBillTakesItsOwnProduct)
+{
+    db.exec("INSERT INTO PRODUCT(PROD_ID,PROD_NAME,PROD_SCALE,UNITNAME,PACK1,PACK1_QTY,PACK2,PACK2_QTY,PD_ITEMID) "
+            "WITH RECURSIVE N(I) AS (SELECT 1 FROM RDB$DATABASE UNION ALL SELECT I + 1 FROM N WHERE I < 260) "
+            "SELECT 'Q' || LPAD(I, 3, '0'), 'name ' || I, 'S' || I, 'U' || I, IIF(MOD(I, 5) = 0, NULL, 'A' || I), "
+            "IIF(MOD(I, 3) = 0, NULL, I), 'B' || I, I / 4.0, 'I' || I FROM N");
+    auto &l = lines();
+    int expected = 0;
+    for (int i = 1; i <= 262; ++i) {
+        const int n = i <= 260 ? 261 - i : 5; // the codes backwards, then Q005 once more
+        const std::string code = i == 262 ? "Q999" : QString("Q%1").arg(n, 3, 10, QChar('0')).toStdString();
+        const int quantity = i % 7;
+        addLine(l, i, code, "line " + std::to_string(i), 100, quantity);
+        expected += quantity > 0;
+    }
+    messages.queue(MsgResult::Yes);
+    confirm();
+    ASSERT_EQ(messages.texts(), QStringList({WrittenQuestion}));
+    EXPECT_EQ(count("MOVE_SUB"), std::to_string(expected));
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MOVE_SUB WHERE PROD_ID = 'Q005'"), "2");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MOVE_SUB S LEFT JOIN PRODUCT P ON P.PROD_ID = S.PROD_ID WHERE "
+                        "S.PROD_SCALE IS DISTINCT FROM COALESCE(P.PROD_SCALE, '') OR "
+                        "S.UNITNAME IS DISTINCT FROM COALESCE(P.UNITNAME, '') OR "
+                        "S.V_UNIT IS DISTINCT FROM COALESCE(P.UNITNAME, '') OR "
+                        "S.PACK1_QTY IS DISTINCT FROM P.PACK1_QTY OR S.PACK1_NAME IS DISTINCT FROM COALESCE(P.PACK1, '') OR "
+                        "S.PACK2_QTY IS DISTINCT FROM P.PACK2_QTY OR S.PACK2_NAME IS DISTINCT FROM COALESCE(P.PACK2, '') OR "
+                        "S.PD_ITEMID IS DISTINCT FROM COALESCE(P.PD_ITEMID, '') OR S.TEMPPRODID <> S.PROD_ID OR "
+                        "S.V_QTY <> S.QTY"),
+              "0");
+    EXPECT_EQ(db.scalar("SELECT PROD_SCALE || '|' || UNITNAME || '|' || IIF(PACK1_QTY IS NULL, 'null', 'set') "
+                        "FROM MOVE_SUB WHERE PROD_ID = 'Q999'"),
+              "||null");
+}
+
 TEST_F(Posting, StatementTextsAndParametersAsSent)
 {
     addLine(lines(), 1, "P001", cp950("青禾肉燥麵"), 10, 4);

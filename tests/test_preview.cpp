@@ -5,6 +5,7 @@
 #include "data/IniFile.h"
 #include "preview/BillLayout.h"
 #include "preview/HandOff.h"
+#include "preview/PagePicture.h"
 #include "preview/PreviewError.h"
 #include "preview/PreviewWindow.h"
 #include "preview/ReportTemplate.h"
@@ -13,11 +14,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "PdfText.h"
@@ -393,6 +396,76 @@ TEST(BillLayoutTest, ALineWithoutQuantityFitsWhereItJustFits)
         preview::BillLayout layout(report, bill, paper);
         layout.finish();
         expectCutAsMeasured(layout);
+    }
+}
+
+/// A page painted from its picture shows the same pixels as the page painted by its document; pages the picture
+/// cannot paint exactly have none.
+TEST(PagePictureTest, PaintsWhatTheDocumentPaints)
+{
+    QFile shippedFile(ShippedTemplate);
+    ASSERT_TRUE(shippedFile.open(QIODevice::ReadOnly));
+    const QString shipped = QString::fromUtf8(shippedFile.readAll());
+    const auto changed = [&](std::initializer_list<std::pair<const char *, const char *>> edits) {
+        QString html = shipped;
+        for (const auto &[from, to] : edits) {
+            EXPECT_TRUE(html.contains(QString::fromUtf8(from))) << from;
+            html.replace(QString::fromUtf8(from), QString::fromUtf8(to));
+        }
+        return html;
+    };
+    struct Case {
+        const char *what;
+        QString html;
+        bool pictured;
+    };
+    const Case cases[] = {
+        {"the shipped template", shipped, true},
+        {"a thick red grid, wide padding, cells aligned low and coloured",
+         changed({{"border=\"1\"", "border=\"3\""}, {"cellpadding=\"4\"", "cellpadding=\"7\""},
+                  {"border-color: #000000;", "border-color: #cc0000; border-style: solid;"},
+                  {"<td>{{PROD_NAME}}</td>", "<td valign=\"bottom\" style=\"background-color: #ffeecc\">{{PROD_NAME}}</td>"},
+                  {"<td>{{PROD_ID}}</td>", "<td valign=\"middle\"><p>{{PROD_ID}}</p><p><u>x</u></p></td>"}}),
+         true},
+        {"a grid of even width, whose lowest line stands half a unit lower",
+         changed({{"border=\"1\"", "border=\"2\""}}), false},
+        {"a dashed grid", changed({{"border-color: #000000;", "border-color: #000000; border-style: dashed;"}}), false},
+        {"a raised red grid, shaded", changed({{"border-color: #000000;", "border-color: #cc0000;"}}), false},
+        {"cells with borders of their own", changed({{"table.lines th {", "table.lines td { border: 2px solid red; } table.lines th {"}}), false},
+        {"a grid not collapsed", changed({{"border-collapse: collapse;", ""}}), false},
+        {"a cell over two rows", changed({{"<td>{{PROD_ID}}</td>", "<td rowspan=\"2\">{{PROD_ID}}</td>"}}), false},
+        {"a table in a cell", changed({{"<td>{{PROD_ID}}</td>", "<td><table><tr><td>{{PROD_ID}}</td></tr></table></td>"}}), false},
+        {"a list", changed({{"<body>", "<body><ul><li>a</li></ul>"}}), false},
+        {"a ruler", changed({{"（續下頁）", "<hr/>"}}), false},
+        {"a page background", changed({{"<body>", "<body style=\"background-color: #ffffee\">"}}), false},
+    };
+    const preview::HandOff bill = unevenBill(40);
+    QFont font;
+    font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN")});
+    font.setPointSizeF(11);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto report = preview::ReportTemplate::fromHtml(c.html);
+        QTextDocument page;
+        page.setDefaultFont(font);
+        page.setDocumentMargin(0);
+        page.setTextWidth(680);
+        page.setHtml(report.pageHtml(bill.header, bill.lines, 1, {}, false));
+        const auto picture = preview::PagePicture::of(page);
+        ASSERT_EQ(picture.has_value(), c.pictured);
+        if (!picture)
+            continue;
+        const auto painted = [&](const auto &paint) {
+            QImage image((page.size() * 3).toSize(), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.scale(3, 3);
+            paint(painter);
+            return image;
+        };
+        const QImage byDocument = painted([&](QPainter &painter) { page.drawContents(&painter); });
+        const QImage byPicture = painted([&](QPainter &painter) { picture->paint(painter); });
+        EXPECT_TRUE(byPicture == byDocument);
     }
 }
 

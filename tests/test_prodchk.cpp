@@ -687,6 +687,7 @@ TEST_F(Board, TilesPageListAndButtonsGrowWithTheTerminalAndATouchStillHitsItsTil
     int button = b.SpeedButton1->height();
     EXPECT_EQ(tile, QSize(133, 24)) << "the design at scale 1";
     EXPECT_GE(item, 21);
+    b.ListBox1->setCurrentRow(1); // the second page is shown
     for (const QSize terminal : {QSize(1024, 768), QSize(1280, 800), QSize(1920, 1080)}) {
         SCOPED_TRACE(testing::Message() << terminal.width() << "x" << terminal.height());
         const auto scale = widgets::DesignScale::fitting(terminal, {792, 566}); // the transfer screen's
@@ -700,6 +701,7 @@ TEST_F(Board, TilesPageListAndButtonsGrowWithTheTerminalAndATouchStillHitsItsTil
         EXPECT_GT(b.SpeedButton1->height(), button);
         // The whole board of 5 × 20 tiles stays inside its area.
         EXPECT_TRUE(grid->rect().contains(grid->panelRect(99))) << grid->panelRect(99).bottomRight().y();
+        EXPECT_EQ(b.ListBox1->currentRow(), 1) << "the page list still shows which page is on the board";
         EXPECT_TRUE(grid->panelRect(3).contains(grid->checkBoxRect(3)));
         tile = grid->panelRect(0).size();
         item = itemHeight();
@@ -707,8 +709,8 @@ TEST_F(Board, TilesPageListAndButtonsGrowWithTheTerminalAndATouchStillHitsItsTil
 
         // A touch lands on the tile under the finger, at any scale.
         const Codes before = tickedCodes(b);
-        QTest::mouseClick(grid, Qt::LeftButton, {}, grid->panelRect(47).center());
-        EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 47);
+        QTest::mouseClick(grid, Qt::LeftButton, {}, grid->panelRect(27).center());
+        EXPECT_EQ(b.DataSource1()->currentDisplayRow(), 27);
         EXPECT_NE(tickedCodes(b), before);
     }
     for (int target : {tile.height(), item, button})

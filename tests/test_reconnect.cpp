@@ -14,13 +14,13 @@
 #include "tools/ShopDatabase.h"
 #include "widgets/ImageButton.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -212,6 +212,7 @@ TEST_F(Reconnect, ServerKilledInTheMiddleOfALargeBill)
     clock.onRead = nullptr;
     ASSERT_TRUE(killed) << "the clock was read " << readings << " times";
     EXPECT_EQ(firstLines(messages.texts()), QStringList({WriteFailed}));
+    EXPECT_EQ(messages.texts().value(0).section('\n', 1, 1), QStringLiteral("與門市資料庫的連線中斷了..!"));
     EXPECT_FALSE(screen().store.SQLConnection2.inTransaction());
 
     ASSERT_TRUE(control(*server, "start"));
@@ -255,6 +256,7 @@ TEST_F(Reconnect, AStatementPastItsLimitIsCancelledAndRolledBack)
     q.execSQL();
     confirm();
     EXPECT_EQ(firstLines(messages.texts()), QStringList({WriteFailed}));
+    EXPECT_EQ(messages.texts().value(0).section('\n', 1, 1), TimedOut) << "the cause below the warning";
     other->rollback({});
     EXPECT_EQ(headersOf("200403010001"), "0");
     EXPECT_EQ(linesOf("200403010001"), "0") << "the header and the first line are rolled back";
@@ -280,6 +282,7 @@ TEST_F(Reconnect, AServerThatStopsAnsweringHoldsTheScreenForALimitedTime)
     const pid_t pid = pid_t(file.readAll().trimmed().toLong());
     ASSERT_GT(pid, 0);
     ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    const auto resume = qScopeGuard([pid] { ::kill(pid, SIGCONT); }); // also when a check below fails
     QElapsedTimer timer;
     timer.start();
     data::TSQLQuery q(&screen().store.SQLConnection1);

@@ -17,6 +17,7 @@
 
 #include <QCalendarWidget>
 #include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -410,6 +411,15 @@ TEST_F(Screen, EverythingGrowsWithTheWindowAtTheTerminalsSizes)
         before = now;
     }
 
+    // Dialogs take the screen's scale, or less where they would not fit on the terminal with their frame.
+    const QRect area = s.screen()->availableGeometry();
+    for (const QSize design : {QSize(792, 563), QSize(295, 266)}) {
+        const auto dialog = s.dialogScale(design);
+        EXPECT_LE(dialog.factor(), s.scale().factor());
+        EXPECT_TRUE(dialog.factor() == 1.0 || dialog.px(design).height() + 30 <= area.height())
+            << dialog.factor() << " for " << design.height() << " on " << area.height();
+    }
+
     // A window made smaller again draws smaller, never below the design.
     resizeShown(s, {700, 500});
     EXPECT_EQ(s.scale().factor(), 1.0);
@@ -436,6 +446,9 @@ TEST_F(Screen, TheStatusLineTellsWhatEachActionDidAndLongWorkShowsItsProgress)
     TFormTouchMove &s = screen();
     s.show();
     EXPECT_TRUE(s.StatusLine->text().isEmpty());
+    // Without a stocking date the proposal does nothing, and the status line says nothing either.
+    QTest::mouseClick(s.bsSkinButton1, Qt::LeftButton);
+    EXPECT_TRUE(s.StatusLine->text().isEmpty()) << s.StatusLine->text().toStdString();
 
     // The day after tomorrow has no sales on either reference day.
     s.N3->trigger();
@@ -460,14 +473,23 @@ TEST_F(Screen, TheStatusLineTellsWhatEachActionDidAndLongWorkShowsItsProgress)
     EXPECT_EQ(s.store.ClientDataSet2.recordCount(), 3);
 
     // The posting: while the question after the writing is open, the progress is shown.
-    std::vector<std::pair<QString, bool>> boxes;
-    onMessage = [&](const QString &text) { boxes.emplace_back(text, s.ProgressBar1->isVisible()); };
+    struct Seen {
+        QString text;
+        bool progress;
+        QString status;
+    };
+    std::vector<Seen> boxes;
+    onMessage = [&](const QString &text) {
+        boxes.push_back({text, s.ProgressBar1->isVisible(), s.StatusLine->text()});
+    };
     messages.queue(prompts::MsgResult::No);
     s.fcImageBtn2->click();
-    ASSERT_EQ(boxes.size(), 1u) << (boxes.empty() ? "" : boxes[0].first.toStdString());
-    EXPECT_EQ(boxes[0].first, QString("資料寫入完成..!,是否列印.."));
-    EXPECT_TRUE(boxes[0].second);
+    ASSERT_EQ(boxes.size(), 1u) << (boxes.empty() ? "" : boxes[0].text.toStdString());
+    EXPECT_EQ(boxes[0].text, QString("資料寫入完成..!,是否列印.."));
+    EXPECT_TRUE(boxes[0].progress);
+    EXPECT_EQ(boxes[0].status, QString("調撥單 200403060001 已寫入，共 2 項"));
     EXPECT_EQ(s.StatusLine->text(), QString("調撥單 200403060001 已寫入，共 2 項")) << "the line without quantity is not written";
+    EXPECT_FALSE(s.ProgressBar1->isVisible());
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
 }
 
@@ -487,5 +509,28 @@ TEST_F(Screen, MessageBoxesSpeakTheTerminalsLanguage)
     for (const Case &c : cases) {
         const auto t = widgets::SkinTexts::forLocale(QLocale(QString::fromLatin1(c.locale)));
         EXPECT_EQ(QStringList({t.warning, t.confirm, t.ok, t.yes, t.no}), c.texts) << c.locale;
+    }
+}
+
+TEST_F(Screen, OpensMaximisedOrFullScreenAsTheSettingsSay)
+{
+    struct Case {
+        const char *value; // null: no such key
+        bool full;
+    };
+    const Case cases[] = {{nullptr, false}, {"0", false}, {"1", true}, {"yes", true}, {"maybe", false}};
+    for (const auto &[value, full] : cases) {
+        SCOPED_TRACE(value ? value : "(none)");
+        writeFile(settings(), std::string("[System]\r\nSSTOCKID=S01\r\n") +
+                                  (value ? std::string("FullScreen=") + value + "\r\n" : std::string()));
+        TFormTouchMove &s = screen();
+        EXPECT_EQ(s.FullScreen, full);
+        s.showOnTerminal();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(s.windowState(), full ? Qt::WindowFullScreen : Qt::WindowMaximized);
+        EXPECT_GT(s.scale().factor(), 0.99);
+        closeScreen();
+        EXPECT_EQ(data::TIniFile(settings()).readString("System", "FullScreen", "-"), value ? value : "-")
+            << "the setting is kept as it was";
     }
 }

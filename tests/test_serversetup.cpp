@@ -129,8 +129,8 @@ TEST(ServerSetup, MakesADatabaseThatServesAWholeRoundAsTheTerminalsUser)
         asTerminal.ConnectionName = "Kobrel";
         for (const char *sql : {"DELETE FROM PRODUCT", "UPDATE STORE_QTY SET NOW_QTY = 0",
                                 "INSERT INTO STOCK_ITEM(STOCK_ID) VALUES('S09')", "DELETE FROM SAL_SUB",
-                                "UPDATE MOVE_MASTER SET CHG_USER = 'X'", "DELETE FROM MOVE_SUB", "DROP TABLE MOVE_SUB",
-                                "CREATE TABLE T1 (A INT)"}) {
+                                "UPDATE MOVE_MASTER SET CHG_USER = 'X'", "DELETE FROM MOVE_MASTER",
+                                "DELETE FROM MOVE_SUB", "DROP TABLE MOVE_SUB", "CREATE TABLE T1 (A INT)"}) {
             const std::string error = errorOf([&] { run(asTerminal, sql); });
             EXPECT_TRUE(error.find("no permission") != std::string::npos ||
                         error.find("There is no privilege") != std::string::npos)

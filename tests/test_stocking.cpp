@@ -5,6 +5,7 @@
 #include "ScreenFixture.h"
 
 #include "data/DbError.h"
+#include "data/IniFile.h"
 #include "datedlg/GetDateTime.h"
 #include "transfer/core/LeftOut.h"
 #include "transfer/core/Proposal.h"
@@ -335,32 +336,49 @@ TEST_F(Stocking, BranchCodesAsTypedInTheHeader)
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
 }
 
-TEST_F(Stocking, AProposalWhoseAttachmentTheServerEndedGoesOnOverANewOne)
+// The attachments of the screen are ended once a proposal has settled its day. While the database can be
+// reached the proposal goes on over a new attachment; while it cannot, the proposal stops with one message
+// naming the database, and the lines of the previous proposal stay. Once the database is there again, the
+// next try runs on a new attachment.
+TEST_F(Stocking, AProposalWhoseAttachmentIsEndedGoesOnOrNamesTheDatabaseThatIsAway)
 {
     for (const char *prod : {"P1", "P2", "P3", "P4"})
         item(prod, 0, 5, 10);
     TFormTouchMove &s = readyScreen();
     auto &lines = s.store.ClientDataSet2;
-    s.bsSkinButton1->click();
-    ASSERT_EQ(lines.recordCount(), 4);
-    // The attachments of the screen are ended by the server once the next proposal has settled its day.
-    s.bsSkinMonthCalendar1->setSelectedDate(QDate(2004, 1, 1));
-    bool ended = false;
+    data::TIniFile definitions(db.programDir() + "dbxconnections.ini");
+    const std::string gone = db.programDir() + "gone.fdb";
+    std::string databaseNow;
     QObject::connect(s.bsSkinMonthCalendar1, &QCalendarWidget::selectionChanged, &s, [&] {
-        if (!std::exchange(ended, true))
-            db.exec("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+        if (databaseNow.empty())
+            return;
+        db.exec("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+        definitions.writeString("Kobrel", "Database", std::exchange(databaseNow, ""));
     });
-    s.bsSkinButton1->click();
-    ASSERT_TRUE(ended);
+    const auto proposeAfterTheEnd = [&](const std::string &database) {
+        s.bsSkinMonthCalendar1->setSelectedDate(QDate(2004, 1, 1));
+        databaseNow = database;
+        s.bsSkinButton1->click();
+        EXPECT_TRUE(databaseNow.empty()) << "the attachments were ended";
+    };
+
+    proposeAfterTheEnd(db.databaseFile());
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join("\n").toStdString();
-    EXPECT_EQ(lines.recordCount(), 4) << "the proposal's lines replace the previous ones";
+    EXPECT_EQ(lines.recordCount(), 4);
+
+    proposeAfterTheEnd(gone);
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_EQ(errors.shown[0].section('\n', 0, 0),
+              QStringLiteral("無法連線到門市資料庫 %1..!").arg(QString::fromStdString(gone)));
+    EXPECT_EQ(lines.recordCount(), 4) << "the lines of the previous proposal stay";
     EXPECT_EQ(lines.state(), data::TDataSetState::dsBrowse);
     EXPECT_TRUE(lines.fields(1).readOnly()) << "the fixed columns end locked";
-    EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 29));
 
+    definitions.writeString("Kobrel", "Database", db.databaseFile());
     s.bsSkinButton1->click();
-    EXPECT_TRUE(errors.shown.isEmpty());
+    EXPECT_EQ(errors.shown.size(), 1) << "the next try attaches anew";
     EXPECT_EQ(lines.recordCount(), 4);
+    EXPECT_EQ(s.bsSkinMonthCalendar1->selectedDate(), QDate(2004, 2, 29));
 }
 
 // ---- quantity entry through the grid ------------------------------------------------------------------

@@ -44,6 +44,8 @@ constexpr char SettingsSection[] = "System";
 // Heights in design units of what the layout table leaves to the toolkit.
 constexpr int LabelHeight = 20;
 constexpr int MenuItemHeight = 20;
+constexpr int MenuWidth = 129; // as wide as the condition button
+constexpr int MenuPadding = 12;
 constexpr int RowHeight = 20;
 constexpr int IndicatorWidth = 14;
 
@@ -197,10 +199,11 @@ void TFormTouchMove::buildLayout()
     // The menu's items are as tall as the screen's other targets and as wide as the button.
     design_.rule([this, screenFont](const widgets::DesignScale &s) {
         bsSkinPopupMenu1->setFont(s.font(screenFont));
-        bsSkinPopupMenu1->setStyleSheet(QStringLiteral("QMenu::item { min-height: %1px; min-width: %2px; padding: 0 %3px; }")
-                                            .arg(s.target(MenuItemHeight))
-                                            .arg(s.px(129 - 2 * 12))
-                                            .arg(s.px(12)));
+        bsSkinPopupMenu1->setStyleSheet(
+            QStringLiteral("QMenu::item { min-height: %1px; min-width: %2px; padding: 0 %3px; }")
+                .arg(s.target(MenuItemHeight))
+                .arg(s.px(MenuWidth - 2 * MenuPadding))
+                .arg(s.px(MenuPadding)));
     });
     bsSkinStdLabel5 = label(bsSkinPanel2, "bsSkinStdLabel5", "備貨日期");
     design_.placeLabel(bsSkinStdLabel5, {152, 20}, LabelHeight);
@@ -218,7 +221,8 @@ void TFormTouchMove::buildLayout()
     fcLabel1->setFarColor(QColor(255, 255, 128));
     fcLabel1->setNearColor(QColor(255, 128, 128));
     design_.place(fcLabel1, {616, 32, 101, 23});
-    // The status line beside the buttons says what the last action did; long work shows its progress there.
+    // The status line beside the buttons says what the last action did, or what is being done while a
+    // progress bar below it runs.
     StatusLine = new QLabel(bsSkinPanel2);
     StatusLine->setObjectName(QStringLiteral("StatusLine"));
     StatusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -226,9 +230,9 @@ void TFormTouchMove::buildLayout()
     ProgressBar1 = new QProgressBar(bsSkinPanel2);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 0);
-    ProgressBar1->setAlignment(Qt::AlignCenter);
+    ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
-    design_.place(ProgressBar1, {516, 6, 270, 22});
+    design_.place(ProgressBar1, {516, 33, 96, 18});
     design_.rule([this](const widgets::DesignScale &s) {
         fcLabel1->setFontPixelSize(s.px(13));
         fcLabel1->setDepth(s.px(4));
@@ -405,6 +409,11 @@ void TFormTouchMove::showOnTerminal()
         showMaximized();
 }
 
+widgets::DesignScale TFormTouchMove::dialogScale(const QSize &design) const
+{
+    return scale().atMost(widgets::DesignScale::forScreen(screen(), design));
+}
+
 void TFormTouchMove::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -439,22 +448,26 @@ int TFormTouchMove::lineCount() const
     return store.ClientDataSet2.active() ? store.ClientDataSet2.recordCount() : 0;
 }
 
-TFormTouchMove::Busy::Busy(QProgressBar &bar, const QString &what) : bar_(bar)
+TFormTouchMove::Busy::Busy(QLabel &status, QProgressBar &bar, const QString &what)
+    : status_(status), bar_(bar), before_(status.text()), what_(what)
 {
-    bar_.setFormat(what);
+    status_.setText(what_);
     bar_.show();
-    bar_.raise();
-    bar_.repaint(); // the work that follows keeps the event loop from painting it
+    // The work that follows keeps the event loop from painting them.
+    status_.repaint();
+    bar_.repaint();
 }
 
 TFormTouchMove::Busy::~Busy()
 {
     bar_.hide();
+    if (status_.text() == what_) // the work ended without telling what it did
+        status_.setText(before_);
 }
 
 TFormTouchMove::Busy TFormTouchMove::showBusy(const QString &what)
 {
-    return Busy(*ProgressBar1, what);
+    return Busy(*StatusLine, *ProgressBar1, what);
 }
 
 void TFormTouchMove::closeEvent(QCloseEvent *event)

@@ -87,6 +87,9 @@ public:
     static constexpr QSize DesignSize{792, 566};
     /// The scale the screen is drawn at: the design fitted to the window, redone whenever it is resized.
     const widgets::DesignScale &scale() const { return design_.scale(); }
+    /// The scale for a dialog of `design` size opened from the screen: the screen's own, or smaller where the
+    /// dialog would not fit on the screen with its frame.
+    widgets::DesignScale dialogScale(const QSize &design) const;
     /// Shows the screen filling the terminal: full screen when the settings say "FullScreen=1", else
     /// maximised.
     void showOnTerminal();
@@ -137,7 +140,7 @@ public:
     QPlainTextEdit *Memo1;
     /// What the last action did.
     QLabel *StatusLine;
-    /// Shown over the status line, with what is being done, while long work runs.
+    /// Shown under the status line while long work runs.
     QProgressBar *ProgressBar1;
     QFrame *bsSkinPanel5;
     widgets::TDBGrid *bsSkinDBGrid1;
@@ -158,17 +161,20 @@ public:
 
     /// Tells the operator in the status line what was just done.
     void say(const QString &text);
-    /// The progress bar with the text `what` for as long as it lives; painted at once. It keeps the number
-    /// of lines the table had when the work began.
+    /// For as long as it lives: `what` in the status line and the progress bar running, painted at once.
+    /// The status line gets its text back unless the work said something else.
     class Busy {
     public:
-        Busy(QProgressBar &bar, const QString &what);
+        Busy(QLabel &status, QProgressBar &bar, const QString &what);
         ~Busy();
         Busy(const Busy &) = delete;
         Busy &operator=(const Busy &) = delete;
 
     private:
+        QLabel &status_;
         QProgressBar &bar_;
+        const QString before_;
+        const QString what_;
     };
     [[nodiscard]] Busy showBusy(const QString &what);
     /// Tells the operator how many lines the proposal just run has on the bill, with its reference day.

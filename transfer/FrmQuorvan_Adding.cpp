@@ -24,7 +24,7 @@ void TFormTouchMove::bsSkinButton2Click()
     PageSize = prodchk::PageSize;
     auto board = std::make_unique<prodchk::TFormProdChk>(
         prodchk::BoardLinks{store.SQLConnection1, store.TempCDS, *Timer1, ProdIdList, services_.errors});
-    board->setScale(scale());
+    board->setScale(dialogScale(prodchk::TFormProdChk::DesignSize));
     board->listPages();
     board->loadPage(0);
     // The board frees itself when it closes; the picked products come back through TempCDS and Timer1.
@@ -39,17 +39,17 @@ void TFormTouchMove::Timer1Timer()
 
 void TFormTouchMove::MergePickedProducts()
 {
+    const int before = lineCount();
     std::vector<std::string> leftOut;
     {
         const auto pause = pauseGrid();
-        const int before = lineCount();
         leftOut = mergePicked({.mainQuery = store.SQLQuery1,
                                .branchQuery = store.SQLQuery2,
                                .picked = LineTable(store.TempCDS),
                                .lines = LineTable(store.ClientDataSet2)},
                               CandidateCount, trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
-        say(QStringLiteral("加入 %1 項").arg(lineCount() - before));
     }
+    say(QStringLiteral("加入 %1 項").arg(lineCount() - before));
     if (!leftOut.empty())
         services_.messages.messageDlg(leftOutMessage(leftOut), prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
 }

@@ -32,7 +32,7 @@ void TFormTouchMove::N3Click()
 void TFormTouchMove::N4Click()
 {
     PrepareDialog(services_.clock);
-    FrmGetDateTime->setScale(scale());
+    FrmGetDateTime->setScale(dialogScale(TFrmGetDateTime::DesignSize));
     if (!ExecuteDialog(services_.dialogs) || !FrmGetDateTime)
         return;
     Edit_Rdate->setText(QString::fromStdString(data::formatDate(FrmGetDateTime->MonthCalendar1->selectedDate())));

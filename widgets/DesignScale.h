@@ -35,6 +35,8 @@ public:
     static DesignScale forScreen(const QScreen *screen, const QSize &design);
 
     double factor() const { return factor_; }
+    /// This scale, or `limit` where that is smaller.
+    DesignScale atMost(const DesignScale &limit) const { return factor_ <= limit.factor_ ? *this : limit; }
     int px(int units) const;
     QSize px(const QSize &units) const;
     QPoint px(const QPoint &units) const;

@@ -2,7 +2,6 @@
 // Runs the screens' modal dialogs. The program shows them modally; tests operate them instead.
 
 class QDialog;
-class QWidget;
 
 namespace widgets {
 
@@ -14,13 +13,9 @@ public:
     virtual int runModal(QDialog &dialog) = 0;
 };
 
-/// Runs each dialog centred on its screen.
 class ModalDialogRunner : public IDialogRunner {
 public:
     int runModal(QDialog &dialog) override;
 };
-
-/// Moves a window to the middle of its screen's free area, its top left corner inside that area.
-void centreOnScreen(QWidget &window);
 
 } // namespace widgets

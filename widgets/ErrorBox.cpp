@@ -1,5 +1,7 @@
 #include "ErrorBox.h"
 
+#include "SkinMessage.h"
+
 #include "data/DbError.h"
 #include "terminal/Journal.h"
 
@@ -12,7 +14,9 @@ namespace widgets {
 void TErrorBox::showError(const QString &message)
 {
     qCWarning(terminal::journal).noquote() << "error shown:" << message;
-    QMessageBox::critical(parent_, QApplication::applicationName(), message, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), message, QMessageBox::Ok, parent_);
+    growWithTheScreen(box);
+    box.exec();
 }
 
 bool isSilentAbort(const std::exception &error)

@@ -5,7 +5,6 @@
 
 #include "terminal/Journal.h"
 
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -34,6 +33,18 @@ SkinTexts SkinTexts::forLocale(const QLocale &locale)
             QStringLiteral("&No")};
 }
 
+void growWithTheScreen(QMessageBox &box)
+{
+    const QScreen *screen = box.screen();
+    const DesignScale scale = DesignScale::forScreen(screen, ScreenDesign);
+    box.setFont(scale.font(screenFont()));
+    for (QAbstractButton *key : box.buttons())
+        key->setMinimumSize(scale.px(ButtonWidth), scale.target(ButtonHeight));
+    box.adjustSize();
+    if (screen)
+        box.move(screen->availableGeometry().center() - box.rect().center());
+}
+
 MsgResult TSkinMessage::messageDlg(const QString &text, MsgKind kind, MsgButtons buttons)
 {
     const bool warning = kind == MsgKind::Warning;
@@ -42,28 +53,18 @@ MsgResult TSkinMessage::messageDlg(const QString &text, MsgKind kind, MsgButtons
     const SkinTexts texts = SkinTexts::forLocale(QLocale());
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question, warning ? texts.warning : texts.confirm,
                     text, QMessageBox::NoButton, parent_);
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const DesignScale scale = DesignScale::forScreen(screen, ScreenDesign);
-    box.setFont(scale.font(screenFont()));
     QPushButton *yes = nullptr;
-    QList<QPushButton *> keys;
     if (buttons == MsgButtons::Ok) {
         QPushButton *ok = box.addButton(texts.ok, QMessageBox::AcceptRole);
         box.setDefaultButton(ok);
         box.setEscapeButton(ok);
-        keys = {ok};
     } else {
         yes = box.addButton(texts.yes, QMessageBox::YesRole);
         QPushButton *no = box.addButton(texts.no, QMessageBox::NoRole);
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
-        keys = {yes, no};
     }
-    for (QPushButton *key : keys)
-        key->setMinimumSize(scale.px(ButtonWidth), scale.target(ButtonHeight));
-    box.adjustSize();
-    if (screen)
-        box.move(screen->availableGeometry().center() - box.rect().center());
+    growWithTheScreen(box);
     box.exec();
     if (buttons == MsgButtons::Ok)
         return MsgResult::Ok;

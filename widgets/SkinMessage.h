@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 namespace widgets {
@@ -16,6 +17,10 @@ struct SkinTexts {
     QString warning, confirm, ok, yes, no;
     static SkinTexts forLocale(const QLocale &locale);
 };
+
+/// Sizes a message box's font and buttons as the screens are sized on the box's screen (buttons a finger
+/// tall where there is room) and puts it in the middle of that screen. Call it once the buttons are added.
+void growWithTheScreen(QMessageBox &box);
 
 /// The skinned box: the warning title with the exclamation icon or the confirmation title with the question
 /// icon; OK, or Yes (the default) and No (also the answer of Escape and the close box). Its texts follow the

@@ -57,7 +57,7 @@ public:
         Raise,
         /// The client closes its side of a server's connection at once: the running call fails as if the
         /// network had broken, the attachment is lost and the server rolls its transactions back. For a
-        /// server that does not answer at all; the embedded engine refuses it.
+        /// server that does not answer at all; the embedded engine ignores it.
         Abort,
     };
     /// Cancels the operation that runs on this attachment, from any thread. Raise does nothing when no

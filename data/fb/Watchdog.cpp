@@ -22,10 +22,6 @@ void Watchdog::follow(std::shared_ptr<Attachment> attachment)
     previous = std::exchange(attachment_, std::move(attachment)); // released after the lock
 }
 
-// The thread is woken only where it must act sooner than it would wake by itself: when it waits for no call,
-// for one that was cancelled, or until a limit later than the new call's. A call armed while the thread waits
-// for an earlier call's limit, which comes first, is seen then: the many short calls of a fetch cost no
-// wake-up.
 void Watchdog::arm(std::chrono::milliseconds limit)
 {
     bool wake = false;
@@ -33,11 +29,11 @@ void Watchdog::arm(std::chrono::milliseconds limit)
         std::lock_guard lock(mutex_);
         deadline_ = std::chrono::steady_clock::now() + limit;
         armed_ = true;
-        wake = idle_ || fired_ || deadline_ < waitingUntil_;
         fired_ = false;
         ++generation_;
         if (!thread_.joinable())
             thread_ = std::thread([this] { run(); });
+        wake = deadline_ < wakesAt_;
     }
     if (wake)
         changed_.notify_all();
@@ -48,8 +44,7 @@ bool Watchdog::disarm()
     std::unique_lock lock(mutex_);
     armed_ = false;
     ++generation_;
-    if (fired_)
-        changed_.notify_all();
+    // The thread finds the call ended when it wakes at its deadline; only a cancel being made is waited for.
     changed_.wait(lock, [this] { return !cancelling_; });
     return std::exchange(fired_, false);
 }
@@ -62,7 +57,7 @@ bool Watchdog::fired()
 
 void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how)
 {
-    const std::shared_ptr<Attachment> attachment = attachment_;
+    std::shared_ptr<Attachment> attachment = attachment_;
     if (!attachment)
         return;
     fired_ = true;
@@ -73,6 +68,7 @@ void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how
     } catch (...) {
         // The call ends by itself or at the abort; an attachment already lost has nothing to cancel.
     }
+    attachment.reset(); // an attachment its connection has dropped meanwhile is detached outside the lock
     lock.lock();
     cancelling_ = false;
     changed_.notify_all();
@@ -80,26 +76,39 @@ void Watchdog::cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how
 
 void Watchdog::run()
 {
+    using Clock = std::chrono::steady_clock;
     std::unique_lock lock(mutex_);
+    // Sleeps until `until` (max: until woken) or a notification; true when the call armed as `generation`
+    // is still running.
+    const auto sleep = [&](Clock::time_point until, unsigned long generation) {
+        wakesAt_ = until;
+        if (until == Clock::time_point::max())
+            changed_.wait(lock);
+        else
+            changed_.wait_until(lock, until);
+        wakesAt_ = Clock::time_point::min(); // awake: it looks at the state before it sleeps again
+        return !stopping_ && armed_ && generation_ == generation;
+    };
     while (!stopping_) {
         if (!armed_) {
-            idle_ = true;
-            changed_.wait(lock);
-            idle_ = false;
+            sleep(Clock::time_point::max(), generation_);
             continue;
         }
-        // Until the limit of the call armed now, or sooner when a call is armed with an earlier limit.
-        waitingUntil_ = deadline_;
-        changed_.wait_until(lock, waitingUntil_, [this] { return stopping_ || deadline_ < waitingUntil_; });
-        if (stopping_ || !armed_ || std::chrono::steady_clock::now() < deadline_)
-            continue;
         const unsigned long generation = generation_;
-        const auto ended = [&] { return stopping_ || generation_ != generation; };
+        if (Clock::now() < deadline_) {
+            sleep(deadline_, generation);
+            continue; // the deadline, the call's end or a new call: looked at afresh
+        }
         cancel(lock, Attachment::Cancel::Raise);
-        if (ended() || changed_.wait_for(lock, grace_, ended))
+        const Clock::time_point graceEnds = Clock::now() + Grace;
+        bool running = !stopping_ && armed_ && generation_ == generation;
+        while (running && Clock::now() < graceEnds)
+            running = sleep(graceEnds, generation);
+        if (!running)
             continue;
         cancel(lock, Attachment::Cancel::Abort);
-        changed_.wait(lock, ended);
+        while (sleep(Clock::time_point::max(), generation)) {
+        }
     }
 }
 

@@ -12,13 +12,16 @@
 namespace data::fb {
 
 /// Cancels the operation of the attachment it follows when that has run past the limit it was armed with:
-/// first the server's way (Attachment::Cancel::Raise), and when the call has still not returned `grace`
+/// first the server's way (Attachment::Cancel::Raise), and when the call has still not returned Grace
 /// later (a server that does not answer: a stopped process, a broken network), by closing the connection
 /// on the client's side (Cancel::Abort). One armed call at a time; the thread starts at the first arm() and
 /// ends with the object.
 class Watchdog {
 public:
-    explicit Watchdog(std::chrono::milliseconds grace = std::chrono::seconds(5)) : grace_(grace) {}
+    /// How long a cancelled call may take to end before its connection is closed.
+    static constexpr std::chrono::seconds Grace{5};
+
+    Watchdog() = default;
     Watchdog(const Watchdog &) = delete;
     Watchdog &operator=(const Watchdog &) = delete;
     ~Watchdog();
@@ -39,18 +42,18 @@ private:
     /// Cancels the followed attachment's operation `how`; the lock is released during the cancel.
     void cancel(std::unique_lock<std::mutex> &lock, Attachment::Cancel how);
 
-    const std::chrono::milliseconds grace_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::shared_ptr<Attachment> attachment_;
     std::chrono::steady_clock::time_point deadline_;
+    /// When the thread wakes next by itself: arming and disarming wake it only when it would wake too
+    /// late, so that a call costs no switch of threads.
+    std::chrono::steady_clock::time_point wakesAt_ = std::chrono::steady_clock::time_point::max();
     unsigned long generation_ = 0; ///< counts the arms and disarms
     bool armed_ = false;
     bool fired_ = false;
     bool cancelling_ = false;
     bool stopping_ = false;
-    bool idle_ = false;                                  ///< the thread waits for a call to be armed
-    std::chrono::steady_clock::time_point waitingUntil_; ///< or sleeps until this limit
     std::thread thread_;
 };
 

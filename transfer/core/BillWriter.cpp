@@ -6,6 +6,8 @@
 #include "data/SqlText.h"
 #include "prompts/ErrorText.h"
 
+#include <algorithm>
+
 namespace transfer {
 
 namespace {
@@ -74,26 +76,64 @@ BillWriter::Result BillWriter::write(const BillHeader &header, const std::string
         const std::string today = data::formatDate(clock_.today());
         data::TSQLTransactionScope transaction(second);
         insertHeader(header, today, salesText);
-        prepareLines(header, today);
 
-        Result result;
-        result.written = true;
+        // The lines to write, as the walk from the first line finds them (the walk stores a line being edited).
+        std::vector<Line> bill;
         for (lines.set().first(); !lines.set().eof(); lines.set().next()) {
             const data::TValue prodId = lines.prodId().value();
-            if (prodId.asString().empty())
-                continue;
             const data::TValue quantity = lines.toMove().value();
-            if (quantity.isNull() || quantity.asInteger() <= 0)
-                continue;
-            insertLine(prodId, lines.prodName().value(), quantity);
+            if (!prodId.asString().empty() && !quantity.isNull() && quantity.asInteger() > 0)
+                bill.push_back({prodId, lines.prodName().value(), quantity});
+        }
+        const Products products = readProducts(bill);
+        prepareLines(header, today);
+        Result result;
+        result.written = true;
+        for (const Line &line : bill) {
+            const auto found = products.find(productKey(line.prodId.asString()));
+            insertLine(line, found == products.end() ? nullptr : &found->second);
             ++result.lines;
-            result.quantity += quantity.asInteger();
+            result.quantity += line.quantity.asInteger();
         }
         transaction.commit();
         return result;
     } catch (...) {
         return failure(); // the transaction has been rolled back on the way out
     }
+}
+
+std::string BillWriter::productKey(std::string prodId)
+{
+    prodId.erase(prodId.find_last_not_of(' ') + 1);
+    return prodId;
+}
+
+BillWriter::Products BillWriter::readProducts(const std::vector<Line> &bill)
+{
+    Products products;
+    if (bill.empty())
+        return products;
+    // One statement for ProductsPerRead codes, prepared once: the last codes fill a short last read.
+    std::vector<std::string> text{"SELECT * FROM PRODUCT WHERE PROD_ID IN ("};
+    for (int i = 1; i <= ProductsPerRead; ++i)
+        text.back() += ":P" + std::to_string(i) + (i < ProductsPerRead ? "," : ")");
+    data::TSQLQuery &q = statements_.product;
+    data::setStatement(q, text);
+    for (size_t first = 0; first < bill.size(); first += ProductsPerRead) {
+        for (int i = 0; i < ProductsPerRead; ++i)
+            q.params()[i].setValue(bill[std::min(first + size_t(i), bill.size() - 1)].prodId);
+        q.open();
+        data::TSQLField &id = q.fieldByName("PROD_ID"), &scale = q.fieldByName("PROD_SCALE"),
+                        &unit = q.fieldByName("UNITNAME"), &pack1Qty = q.fieldByName("PACK1_QTY"),
+                        &pack1 = q.fieldByName("PACK1"), &pack2Qty = q.fieldByName("PACK2_QTY"),
+                        &pack2 = q.fieldByName("PACK2"), &itemId = q.fieldByName("PD_ITEMID");
+        for (; !q.eof(); q.next())
+            products.try_emplace(productKey(id.asString()),
+                                 Product{scale.asString(), unit.asString(), pack1Qty.value(), pack1.asString(),
+                                         pack2Qty.value(), pack2.asString(), itemId.asString()});
+        q.close();
+    }
+    return products;
 }
 
 void BillWriter::insertHeader(const BillHeader &header, const std::string &today, const std::string &salesText)
@@ -113,8 +153,6 @@ void BillWriter::insertHeader(const BillHeader &header, const std::string &today
 
 void BillWriter::prepareLines(const BillHeader &header, const std::string &today)
 {
-    data::setStatement(statements_.product, {"SELECT * FROM PRODUCT WHERE PROD_ID = :PROD_ID"});
-
     data::TSQLQuery &q = statements_.sub;
     data::setStatement(q, {"Insert into MOVE_SUB(MASTERBILLID,KEYINTIME,PROD_ID,PROD_NAME,PROD_SCALE,QTY,",
                            "UNITNAME,TEMPPRODID,V_QTY,V_UNIT,PACK1_QTY,PACK1_NAME,PACK2_QTY,PACK2_NAME,",
@@ -130,31 +168,33 @@ void BillWriter::prepareLines(const BillHeader &header, const std::string &today
     q.paramByName("CHG_DATE").setAsString(today);
     q.paramByName("CHG_USER").setAsString("");
     q.paramByName("BILL_DATE").setAsString(today);
+    lineParams_ = {&q.paramByName("KEYINTIME"), &q.paramByName("PROD_ID"),   &q.paramByName("PROD_NAME"),
+                   &q.paramByName("PROD_SCALE"), &q.paramByName("QTY"),       &q.paramByName("UNITNAME"),
+                   &q.paramByName("TEMPPRODID"), &q.paramByName("V_QTY"),     &q.paramByName("V_UNIT"),
+                   &q.paramByName("PACK1_QTY"),  &q.paramByName("PACK1_NAME"), &q.paramByName("PACK2_QTY"),
+                   &q.paramByName("PACK2_NAME"), &q.paramByName("PD_ITEMID")};
 }
 
-void BillWriter::insertLine(const data::TValue &prodId, const data::TValue &prodName, const data::TValue &quantity)
+void BillWriter::insertLine(const Line &line, const Product *product)
 {
-    data::TSQLQuery &product = statements_.product;
-    product.paramByName("PROD_ID").setValue(prodId);
-    product.open();
-    const auto text = [&](const char *column) { return product.fieldByName(column).asString(); };
-
+    const Product none{};
+    const Product &p = product ? *product : none;
+    const LineParams &l = lineParams_;
+    l.keyInTime->setAsString(data::formatTime(clock_.now().time()));
+    l.prodId->setValue(line.prodId);
+    bindStored(*l.prodName, line.prodName, TFieldType::ftString);
+    l.scale->setAsString(p.scale);
+    l.quantity->setValue(line.quantity);
+    l.unit->setAsString(p.unit);
+    l.tempProdId->setValue(line.prodId);
+    l.vQuantity->setValue(line.quantity);
+    l.vUnit->setAsString(p.unit);
+    bindStored(*l.pack1Qty, p.pack1Qty, TFieldType::ftBCD);
+    l.pack1->setAsString(p.pack1);
+    bindStored(*l.pack2Qty, p.pack2Qty, TFieldType::ftBCD);
+    l.pack2->setAsString(p.pack2);
+    l.itemId->setAsString(p.itemId);
     data::TSQLQuery &q = statements_.sub;
-    q.paramByName("KEYINTIME").setAsString(data::formatTime(clock_.now().time()));
-    q.paramByName("PROD_ID").setValue(prodId);
-    bindStored(q.paramByName("PROD_NAME"), prodName, TFieldType::ftString);
-    q.paramByName("PROD_SCALE").setAsString(text("PROD_SCALE"));
-    q.paramByName("QTY").setValue(quantity);
-    q.paramByName("UNITNAME").setAsString(text("UNITNAME"));
-    q.paramByName("TEMPPRODID").setValue(prodId);
-    q.paramByName("V_QTY").setValue(quantity);
-    q.paramByName("V_UNIT").setAsString(text("UNITNAME"));
-    bindStored(q.paramByName("PACK1_QTY"), product.fieldByName("PACK1_QTY").value(), TFieldType::ftBCD);
-    q.paramByName("PACK1_NAME").setAsString(text("PACK1"));
-    bindStored(q.paramByName("PACK2_QTY"), product.fieldByName("PACK2_QTY").value(), TFieldType::ftBCD);
-    q.paramByName("PACK2_NAME").setAsString(text("PACK2"));
-    q.paramByName("PD_ITEMID").setAsString(text("PD_ITEMID"));
-    product.close();
     q.execSQL();
 }
 

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,7 +31,7 @@ std::vector<std::pair<std::string, int>> billLines(const LineTable &lines);
 /// The statement objects a bill is written with, all on the second connection, whose transaction holds the
 /// bill.
 struct BillStatements {
-    /// Reads each line's product (SQL_Product).
+    /// Reads the products of the bill's lines (SQL_Product).
     data::TSQLQuery &product;
     /// The header (SQL_Master).
     data::TSQLQuery &master;
@@ -56,11 +57,14 @@ public:
     /// The statement objects and `clock` must outlive the writer.
     BillWriter(const BillStatements &statements, const data::IClock &clock) : statements_(statements), clock_(clock) {}
 
+    /// How many products one read of the bill's products reads.
+    static constexpr int ProductsPerRead = 100;
+
     /// Writes the bill `header` with the lines of `lines` and today's date; `salesText` gives the header's
     /// CHG_USER. Lines without a product code or without a quantity above 0 are left out; a product without
     /// a PRODUCT row, or without package quantities, is written with empty values in those columns. The
-    /// product read and the line insert are each prepared once for the whole bill, and everything runs in
-    /// one read-committed transaction.
+    /// products are read ProductsPerRead at a time by one statement, the lines inserted by another, each
+    /// prepared once for the whole bill, and everything runs in one read-committed transaction.
     ///
     /// A bill already stored under the number is never touched: its header makes the insert fail. Nothing
     /// is written when the second connection already has an open transaction. Moving to the first line
@@ -69,13 +73,38 @@ public:
     Result write(const BillHeader &header, const std::string &salesText, const LineTable &lines);
 
 private:
+    /// A line of the bill, as the line table holds it.
+    struct Line {
+        data::TValue prodId, prodName, quantity;
+    };
+    /// What a line takes from its product's PRODUCT row: texts as text, package quantities as stored.
+    struct Product {
+        std::string scale, unit;
+        data::TValue pack1Qty;
+        std::string pack1;
+        data::TValue pack2Qty;
+        std::string pack2, itemId;
+    };
+    /// The products by code without trailing blanks, which compare equal in the database as well.
+    using Products = std::map<std::string, Product>;
+    static std::string productKey(std::string prodId);
+
     void insertHeader(const BillHeader &header, const std::string &today, const std::string &salesText);
-    /// Prepares the product read and the line insert and binds what every line of the bill shares.
+    Products readProducts(const std::vector<Line> &bill);
+    /// Prepares the line insert, binds what every line of the bill shares and finds the other parameters.
     void prepareLines(const BillHeader &header, const std::string &today);
-    void insertLine(const data::TValue &prodId, const data::TValue &prodName, const data::TValue &quantity);
+    /// Inserts `line`; `product` is null for a product without a PRODUCT row.
+    void insertLine(const Line &line, const Product *product);
+
+    /// The parameters of the line insert that differ from line to line, found by name once a bill.
+    struct LineParams {
+        data::TParam *keyInTime, *prodId, *prodName, *scale, *quantity, *unit, *tempProdId, *vQuantity, *vUnit,
+            *pack1Qty, *pack1, *pack2Qty, *pack2, *itemId;
+    };
 
     BillStatements statements_;
     const data::IClock &clock_;
+    LineParams lineParams_{};
 };
 
 } // namespace transfer
