@@ -97,37 +97,36 @@ Lines mainStock(const std::string &mainCode, const std::string &prodId)
             "WHERE A.PROD_ID = '" + quoteValue(prodId) + "'"};
 }
 
-Lines candidatesWithMainStock(const std::string &viewName, const std::string &branch, const std::string &mainCode)
+namespace {
+/// A candidate list joined with the main-stock look-up of every product. Each candidate meets at most one
+/// row (one product row, one stock row per warehouse), and the outer join keeps the order of the list.
+Lines withMainStock(const Lines &candidateList, const std::string &mainCode)
 {
-    // Each candidate is joined to at most one row (one product row, one stock row per warehouse), and outer
-    // joins keep the order of the candidate list, so the result has its rows in its order.
     Lines text{"SELECT C.PROD_ID,C.NOW_QTY,C.SAL_QTY,M.PROD_NAME,M.NOW_QTY AS MAIN_QTY FROM ("};
-    for (const std::string &line : candidates(viewName, branch))
-        text.push_back(line);
+    text.insert(text.end(), candidateList.begin(), candidateList.end());
     text.push_back(") C LEFT JOIN (");
-    Lines lookUp = mainStock(mainCode, "");
-    lookUp.pop_back(); // every product, not one
-    for (const std::string &line : lookUp)
-        text.push_back(line);
+    const Lines lookUp = mainStock(mainCode, "");
+    text.insert(text.end(), lookUp.begin(), lookUp.end() - 1); // every product, not one
     text.push_back(") M ON M.PROD_ID = C.PROD_ID");
     return text;
+}
+} // namespace
+
+Lines candidatesWithMainStock(const std::string &viewName, const std::string &branch, const std::string &mainCode)
+{
+    return withMainStock(candidates(viewName, branch), mainCode);
 }
 
 Lines candidatesFromSales(const std::string &day, const std::string &branch, const std::string &mainCode)
 {
-    Lines text{"SELECT C.PROD_ID,C.NOW_QTY,C.SAL_QTY,M.PROD_NAME,M.NOW_QTY AS MAIN_QTY FROM (",
-               "SELECT A.PROD_ID,A.NOW_QTY,B.SAL_QTY FROM STORE_QTY A INNER JOIN (",
-               "SELECT PROD_ID,CASE WHEN SUM(QTY) > -2147483648.5 AND SUM(QTY) < 2147483647.5 "
-               "THEN CAST(SUM(QTY) AS INT) END AS SAL_QTY,SUM(QTY) AS SAL_SUM FROM SAL_SUB ",
-               " WHERE BILL_DATE = '" + quoteValue(day) + "'", " AND STOCK_ID = '" + quoteValue(branch) + "'",
-               " GROUP BY PROD_ID) B ", " ON A.PROD_ID = B.PROD_ID ", " AND A.STOCK_ID = '" + quoteValue(branch) + "'",
-               " WHERE A.NOW_QTY - COALESCE(B.SAL_QTY, B.SAL_SUM) <= 0 ", ") C LEFT JOIN ("};
-    Lines lookUp = mainStock(mainCode, "");
-    lookUp.pop_back();
-    for (const std::string &line : lookUp)
-        text.push_back(line);
-    text.push_back(") M ON M.PROD_ID = C.PROD_ID");
-    return text;
+    return withMainStock({"SELECT A.PROD_ID,A.NOW_QTY,B.SAL_QTY FROM STORE_QTY A INNER JOIN (",
+                          "SELECT PROD_ID,CASE WHEN SUM(QTY) > -2147483648.5 AND SUM(QTY) < 2147483647.5 "
+                          "THEN CAST(SUM(QTY) AS INT) END AS SAL_QTY,SUM(QTY) AS SAL_SUM FROM SAL_SUB ",
+                          " WHERE BILL_DATE = '" + quoteValue(day) + "'", " AND STOCK_ID = '" + quoteValue(branch) + "'",
+                          " GROUP BY PROD_ID) B ", " ON A.PROD_ID = B.PROD_ID ",
+                          " AND A.STOCK_ID = '" + quoteValue(branch) + "'",
+                          " WHERE A.NOW_QTY - COALESCE(B.SAL_QTY, B.SAL_SUM) <= 0 "},
+                         mainCode);
 }
 
 Lines ownView(const std::string &viewName, const std::string &day, const std::string &branch)
