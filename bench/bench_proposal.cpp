@@ -26,6 +26,8 @@
 
 #include <firebird/Interface.h>
 
+#include "Goal.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -427,6 +429,10 @@ int main(int argc, char **argv)
             std::printf("  proposal, layer alone (no goal)                %8.1f   ratio %5.2f\n", layer, layer / limit);
             std::printf("  proposal on the screen, grid included          %8.1f   limit %.2f x = %8.1f   ratio %5.2f  %s\n",
                         screen, Limit, Limit * limit, screen / limit, ok ? "met" : "NOT MET");
+            // The runner's column is where the benchmark was sent: through the server when one is named.
+            if (t + 1 == targets.size())
+                bench::printGoal("proposal of 50,000 products, grid on screen (embedded: processor time)", screen,
+                                 Limit * limit);
         }
         std::printf("goal (the proposal on the screen <= %.2f x the view re-created + one select): %s\n", Limit,
                     met ? "met" : "not met");
