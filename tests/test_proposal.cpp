@@ -568,6 +568,8 @@ TEST_F(ProposalTest, WarehouseCodesMustNameWarehousesAsStoredAndDiffer)
         {"S02", "s01", QStringLiteral("總倉代號「s01」不是倉庫代號..!\n是否為「S01」?")},
         {"S0'2;--", "S01", QStringLiteral("分倉代號「S0'2;--」不是倉庫代號..!")},
         {"S02", "S02", QStringLiteral("分倉代號與總倉代號不可相同..!")},
+        {"S0123456789", "S01", QStringLiteral("分倉代號「S0123456789」不是倉庫代號..!")},
+        {"S02", "\xa4\xc0\xad\xdc\xa4\xc0\xad\xdc\xa4\xc0\xad\xdc", QStringLiteral("總倉代號「分倉分倉分倉」不是倉庫代號..!")},
     };
     for (const auto &c : cases)
         EXPECT_EQ(transfer::checkWarehouseCodes(t.store.SQLQuery1, c.branch, c.main), c.message)
