@@ -406,6 +406,24 @@ TEST_F(ProposalTest, FractionalStockIsTruncatedTowardZero)
 // A stock in either warehouse, or a day's sales, beyond the line's 32-bit fields: the proposal goes on without
 // the product, keeps its number free and names it among those left out. A product that would not have been
 // a line anyway is not named.
+// A shop whose stock column is floating-point: stocks beyond even 64 bits leave their products out the same way.
+TEST_F(ProposalTest, FloatingPointStocksBeyondAnyIntegerLeaveTheirProductsOut)
+{
+    db.exec("DROP TABLE STORE_QTY");
+    db.exec("CREATE TABLE STORE_QTY (STOCK_ID VARCHAR(10) NOT NULL, PROD_ID VARCHAR(20) NOT NULL, "
+            "NOW_QTY DOUBLE PRECISION, PRIMARY KEY (STOCK_ID, PROD_ID))");
+    item("A1", "0", "3", "10");
+    item("B1", "0", "3", "1E20");  // main stock
+    item("B2", "-1E20", "3", "10"); // branch stock
+    item("B4", "0", "3", "-1E20");  // nothing in the main warehouse: discarded
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.candidateCount, 4);
+    EXPECT_EQ(t.leftOut, (std::vector<std::string>{"B1", "B2"}));
+    const std::vector<Line> lines = t.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], (Line{lines[0].sno, "A1", 10, 0, 3, 3}));
+}
+
 TEST_F(ProposalTest, QuantitiesBeyondTheLineFieldsLeaveTheirProductsOutAndTheProposalGoesOn)
 {
     item("A1", "0", "3", "10");

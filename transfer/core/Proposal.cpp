@@ -316,12 +316,14 @@ void Proposal::appendLine(int position, std::vector<std::string> &leftOut)
     // may be fractional: truncated toward zero); an empty main stock is smaller than any need.
     if (main.isNull())
         return;
-    const std::int64_t mainWhole = main.asLargeInt();
+    const bool mainFits = fitsLineField(main);
+    // A main stock beyond the line's field counts by its sign alone: its product is left out or discarded.
+    const std::int64_t mainWhole = mainFits ? main.asLargeInt() : main.asFloat() > 0 ? 1 : 0;
     const bool needKnown = !sold.isNull() && fitsLineField(sold) && fitsLineField(branch);
     const std::int64_t need = needKnown ? sold.asLargeInt() - branch.asLargeInt() : 0;
     if (mainWhole <= 0 || (needKnown && need <= 0))
         return;
-    if (!needKnown || !fitsLineField(main)) {
+    if (!needKnown || !mainFits) {
         leftOut.push_back(prodId);
         return;
     }
