@@ -722,6 +722,30 @@ TEST_F(ProposalTest, ARepeatedProposalReplacesItsLinesAndKeepsTheLinesAddedByHan
     EXPECT_EQ(viewCount(), 1);
 }
 
+// A shop whose stock table keeps its codes in a CHAR column: the candidates' codes come padded with blanks, and
+// a line added by hand from the board (whose codes are not padded) still counts as the same product.
+TEST_F(ProposalTest, ALineAddedByHandGoesForItsProposedProductAlsoWhenStockCodesArePadded)
+{
+    db.exec("DROP TABLE STORE_QTY");
+    db.exec("CREATE TABLE STORE_QTY (STOCK_ID CHAR(10) NOT NULL, PROD_ID CHAR(20) NOT NULL, "
+            "NOW_QTY NUMERIC(15,3), PRIMARY KEY (STOCK_ID, PROD_ID))");
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    const transfer::LineTable lines(t.store.ClientDataSet2);
+    lines.lockFixedColumns(false);
+    lines.set().append();
+    lines.sno().setAsInteger(2);
+    lines.prodId().setAsString("P1");
+    lines.mainStock().setAsInteger(10);
+    lines.toMove().setAsInteger(1);
+    lines.set().post();
+    lines.lockFixedColumns(true);
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    ASSERT_EQ(t.lines().size(), 1u) << "P1 once";
+    EXPECT_EQ(t.lines()[0].sno, 1);
+    EXPECT_EQ(t.lines()[0].move, 3);
+}
+
 TEST_F(ProposalTest, ALineTheOperatorLeftPendingWithTooLargeAQuantityStopsTheProposal)
 {
     item("P1", "0", "3", "10");
