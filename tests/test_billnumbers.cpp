@@ -90,6 +90,8 @@ TEST_F(BillNumbersTest, StoredCountersAndSeparators)
         {"2004/03/09", "3", "200403090001,2004030910000,20040309X12,200403100099", "2004030910001", "10002"},
         {"2004/03/11", "7", "200403110002", "200403110007", "8"},                                  // counter ahead
         {"2004/03/12", "1,2", "200403120004", "200403120005", "6"},
+        // a bill number with trailing blanks, as a CHAR column keeps every one
+        {"2004/03/13", "1", "200403130004   ,200403130002", "200403130005", "6"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.day);

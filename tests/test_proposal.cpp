@@ -406,6 +406,24 @@ TEST_F(ProposalTest, FractionalStockIsTruncatedTowardZero)
 // A stock in either warehouse, or a day's sales, beyond the line's 32-bit fields: the proposal goes on without
 // the product, keeps its number free and names it among those left out. A product that would not have been
 // a line anyway is not named.
+// A shop whose stock column is floating-point: stocks beyond even 64 bits leave their products out the same way.
+TEST_F(ProposalTest, FloatingPointStocksBeyondAnyIntegerLeaveTheirProductsOut)
+{
+    db.exec("DROP TABLE STORE_QTY");
+    db.exec("CREATE TABLE STORE_QTY (STOCK_ID VARCHAR(10) NOT NULL, PROD_ID VARCHAR(20) NOT NULL, "
+            "NOW_QTY DOUBLE PRECISION, PRIMARY KEY (STOCK_ID, PROD_ID))");
+    item("A1", "0", "3", "10");
+    item("B1", "0", "3", "1E20");  // main stock
+    item("B2", "-1E20", "3", "10"); // branch stock
+    item("B4", "0", "3", "-1E20");  // nothing in the main warehouse: discarded
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    EXPECT_EQ(t.candidateCount, 4);
+    EXPECT_EQ(t.leftOut, (std::vector<std::string>{"B1", "B2"}));
+    const std::vector<Line> lines = t.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], (Line{lines[0].sno, "A1", 10, 0, 3, 3}));
+}
+
 TEST_F(ProposalTest, QuantitiesBeyondTheLineFieldsLeaveTheirProductsOutAndTheProposalGoesOn)
 {
     item("A1", "0", "3", "10");
@@ -568,6 +586,8 @@ TEST_F(ProposalTest, WarehouseCodesMustNameWarehousesAsStoredAndDiffer)
         {"S02", "s01", QStringLiteral("總倉代號「s01」不是倉庫代號..!\n是否為「S01」?")},
         {"S0'2;--", "S01", QStringLiteral("分倉代號「S0'2;--」不是倉庫代號..!")},
         {"S02", "S02", QStringLiteral("分倉代號與總倉代號不可相同..!")},
+        {"S0123456789", "S01", QStringLiteral("分倉代號「S0123456789」不是倉庫代號..!")},
+        {"S02", "\xa4\xc0\xad\xdc\xa4\xc0\xad\xdc\xa4\xc0\xad\xdc", QStringLiteral("總倉代號「分倉分倉分倉」不是倉庫代號..!")},
     };
     for (const auto &c : cases)
         EXPECT_EQ(transfer::checkWarehouseCodes(t.store.SQLQuery1, c.branch, c.main), c.message)
@@ -700,6 +720,30 @@ TEST_F(ProposalTest, ARepeatedProposalReplacesItsLinesAndKeepsTheLinesAddedByHan
     ASSERT_TRUE(t.propose("2004/03/07"));
     EXPECT_EQ(t.lines(), (std::vector<Line>{{1, "H1", 5, std::nullopt, 0, 2}}));
     EXPECT_EQ(viewCount(), 1);
+}
+
+// A shop whose stock table keeps its codes in a CHAR column: the candidates' codes come padded with blanks, and
+// a line added by hand from the board (whose codes are not padded) still counts as the same product.
+TEST_F(ProposalTest, ALineAddedByHandGoesForItsProposedProductAlsoWhenStockCodesArePadded)
+{
+    db.exec("DROP TABLE STORE_QTY");
+    db.exec("CREATE TABLE STORE_QTY (STOCK_ID CHAR(10) NOT NULL, PROD_ID CHAR(20) NOT NULL, "
+            "NOW_QTY NUMERIC(15,3), PRIMARY KEY (STOCK_ID, PROD_ID))");
+    item("P1", "0", "3", "10");
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    const transfer::LineTable lines(t.store.ClientDataSet2);
+    lines.lockFixedColumns(false);
+    lines.set().append();
+    lines.sno().setAsInteger(2);
+    lines.prodId().setAsString("P1");
+    lines.mainStock().setAsInteger(10);
+    lines.toMove().setAsInteger(1);
+    lines.set().post();
+    lines.lockFixedColumns(true);
+    ASSERT_TRUE(t.propose("2004/03/07"));
+    ASSERT_EQ(t.lines().size(), 1u) << "P1 once";
+    EXPECT_EQ(t.lines()[0].sno, 1);
+    EXPECT_EQ(t.lines()[0].move, 3);
 }
 
 TEST_F(ProposalTest, ALineTheOperatorLeftPendingWithTooLargeAQuantityStopsTheProposal)

@@ -25,10 +25,12 @@ bool isConflict(const data::EDatabaseError &error)
 }
 
 /// The running number of a bill number "date digits + at least four digits", 0 for a number of another
-/// form (a bill typed in by hand) or one too large to be drawn.
+/// form (a bill typed in by hand) or one too large to be drawn. Trailing blanks do not count: a CHAR column
+/// pads every number with them, and the server compares numbers without them.
 int runningNumberOf(const std::string &billNo, size_t dateDigits)
 {
-    const std::string running = billNo.substr(std::min(dateDigits, billNo.size()));
+    std::string running = billNo.substr(std::min(dateDigits, billNo.size()));
+    running.erase(running.find_last_not_of(' ') + 1);
     if (running.size() < 4 || running.size() > 9 ||
         !std::all_of(running.begin(), running.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return 0;

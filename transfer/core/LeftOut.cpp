@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -17,7 +18,8 @@ bool fitsLineField(const data::TValue &quantity)
 {
     if (quantity.isNull())
         return true;
-    const std::int64_t whole = quantity.asLargeInt();
+    // Looked at as a floating-point number: a stock kept in a floating-point column may lie beyond even 64 bits.
+    const double whole = std::trunc(quantity.asFloat());
     return whole >= std::numeric_limits<std::int32_t>::min() && whole <= std::numeric_limits<std::int32_t>::max();
 }
 

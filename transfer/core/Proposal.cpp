@@ -284,16 +284,23 @@ void Proposal::replaceEarlierLines(int earlierLines, int previousCount, int cand
         return;
     const LineTable &lines = links_.lines;
     const int sno = lines.position(Sno), code = lines.position(PROD_ID);
+    // Codes compare without trailing blanks, as the server compares them: a stock table that keeps its codes
+    // in a CHAR column gives them padded, the board does not.
+    const auto product = [code](const std::vector<data::TValue> &row) {
+        std::string id = row[code].asString();
+        id.erase(id.find_last_not_of(' ') + 1);
+        return id;
+    };
     data::DataPacket table = lines.set().data();
     const auto firstNew = table.rows.begin() + earlierLines;
     std::vector<std::vector<data::TValue>> rows(firstNew, table.rows.end());
     std::set<std::string> proposed;
     for (const auto &row : rows)
-        proposed.insert(row[code].asString());
+        proposed.insert(product(row));
     int number = candidateCount;
     for (auto row = table.rows.begin(); row != firstNew; ++row) {
         const bool byHand = (*row)[sno].isNull() || (*row)[sno].asInteger() > previousCount;
-        if (byHand && !proposed.contains((*row)[code].asString())) {
+        if (byHand && !proposed.contains(product(*row))) {
             (*row)[sno] = data::TValue(std::int32_t(++number));
             rows.push_back(std::move(*row));
         }
@@ -316,12 +323,14 @@ void Proposal::appendLine(int position, std::vector<std::string> &leftOut)
     // may be fractional: truncated toward zero); an empty main stock is smaller than any need.
     if (main.isNull())
         return;
-    const std::int64_t mainWhole = main.asLargeInt();
+    const bool mainFits = fitsLineField(main);
+    // A main stock beyond the line's field counts by its sign alone: its product is left out or discarded.
+    const std::int64_t mainWhole = mainFits ? main.asLargeInt() : main.asFloat() > 0 ? 1 : 0;
     const bool needKnown = !sold.isNull() && fitsLineField(sold) && fitsLineField(branch);
     const std::int64_t need = needKnown ? sold.asLargeInt() - branch.asLargeInt() : 0;
     if (mainWhole <= 0 || (needKnown && need <= 0))
         return;
-    if (!needKnown || !fitsLineField(main)) {
+    if (!needKnown || !mainFits) {
         leftOut.push_back(prodId);
         return;
     }

@@ -9,10 +9,13 @@ namespace transfer {
 
 namespace {
 
-/// The stored codes that equal `code` without regard to ASCII case (CHAR columns come back padded).
+/// The stored codes that equal `code` without regard to ASCII case (CHAR columns come back padded). The code
+/// is compared as a long text: one longer than the column names no warehouse, and the server would refuse it
+/// as a parameter of the column's length.
 std::vector<std::string> storedCodesLike(data::TSQLQuery &query, const std::string &code)
 {
-    data::setStatement(query, {"SELECT STOCK_ID FROM STOCK_ITEM WHERE UPPER(STOCK_ID) = UPPER(:STOCK_ID)"});
+    data::setStatement(query,
+                       {"SELECT STOCK_ID FROM STOCK_ITEM WHERE UPPER(STOCK_ID) = UPPER(CAST(:STOCK_ID AS VARCHAR(8000)))"});
     query.paramByName("STOCK_ID").setAsString(code);
     query.open();
     std::vector<std::string> codes;
