@@ -30,6 +30,8 @@ namespace {
 constexpr char Ticked[] = "True";
 constexpr char Unticked[] = "False";
 constexpr int ListItemHeight = 21;
+/// A pixel below the entry height, so that "第9999頁" fits beside the whole scroll bar.
+constexpr int ListFontPixels = 20;
 constexpr int ScrollBarWidth = 19;
 
 using Codes = std::unordered_set<std::string>;
@@ -193,7 +195,7 @@ void TFormProdChk::buildLayout()
     ListBox1->setFrameShape(QFrame::NoFrame);
     QFont listFont;
     listFont.setFamilies({QStringLiteral("細明體"), QStringLiteral("MingLiU"), QStringLiteral("AR PL UMing TW")});
-    listFont.setPixelSize(ListItemHeight);
+    listFont.setPixelSize(ListFontPixels);
     design_.font(ListBox1, listFont);
     auto *captions = new PageCaptions(ListBox1);
     ListBox1->setItemDelegate(captions);
@@ -204,7 +206,9 @@ void TFormProdChk::buildLayout()
         const int shown = ListBox1->currentRow();
         ListBox1->reset();
         ListBox1->setCurrentRow(shown);
-        ListBox1->verticalScrollBar()->setFixedWidth(s.px(ScrollBarWidth));
+        // The list lays out its scroll bar by the bar's size hint, which a fixed width leaves alone: the
+        // width is given where the hint comes from, or the bar is cut to the style's narrow default.
+        ListBox1->setStyleSheet(QStringLiteral("QScrollBar:vertical { width: %1px; }").arg(s.px(ScrollBarWidth)));
     });
     ListBox1->setUniformItemSizes(true);
     ListBox1->setFocusPolicy(Qt::NoFocus); // the keys stay with the board

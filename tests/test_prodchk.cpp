@@ -678,9 +678,10 @@ TEST_F(Board, AScannersCodeAndEnterLandInTheSearch)
 
 TEST_F(Board, TilesPageListAndButtonsGrowWithTheTerminalAndATouchStillHitsItsTile)
 {
-    addProducts(db, 1, 130);
+    addProducts(db, 1, 3000); // more pages than the list shows at once
     TFormProdChk &b = open();
     widgets::TDBCtrlGrid *grid = b.DBCtrlGrid1;
+    const QScrollBar *pageBar = b.ListBox1->verticalScrollBar();
     const auto itemHeight = [&] { return b.ListBox1->visualItemRect(b.ListBox1->item(0)).height(); };
     QSize tile = grid->panelRect(0).size();
     int item = itemHeight();
@@ -702,6 +703,10 @@ TEST_F(Board, TilesPageListAndButtonsGrowWithTheTerminalAndATouchStillHitsItsTil
         // The whole board of 5 × 20 tiles stays inside its area.
         EXPECT_TRUE(grid->rect().contains(grid->panelRect(99))) << grid->panelRect(99).bottomRight().y();
         EXPECT_EQ(b.ListBox1->currentRow(), 1) << "the page list still shows which page is on the board";
+        // The page list's scroll bar, the way to the far pages, is whole and as wide as designed.
+        EXPECT_TRUE(pageBar->isVisible());
+        EXPECT_EQ(pageBar->visibleRegion().boundingRect(), pageBar->rect());
+        EXPECT_EQ(pageBar->width(), scale.px(19));
         EXPECT_TRUE(grid->panelRect(3).contains(grid->checkBoxRect(3)));
         tile = grid->panelRect(0).size();
         item = itemHeight();
