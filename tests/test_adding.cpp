@@ -14,6 +14,7 @@
 #include "widgets/DBGrid.h"
 #include "widgets/ImageButton.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -240,6 +241,7 @@ TEST_F(Adding, AProductWithoutStockRowsGetsEmptyValuesAndARefusedLineEndsTheMerg
     ASSERT_EQ(messages.texts(), QStringList({transfer::QuantityTooLargeMessage}));
     EXPECT_EQ(s.store.ClientDataSet2.state(), data::TDataSetState::dsInsert) << "the refused line stays pending";
     EXPECT_TRUE(fixedColumnsLocked()) << "locked again after a merge that ended early";
+    EXPECT_TRUE(s.StatusLine->text().startsWith(QStringLiteral("加入 "))) << s.StatusLine->text().toStdString();
     expectNoErrors();
 
     // The operator drops the refused line; the next opening refuses nothing and the merge adds it again.
@@ -331,14 +333,31 @@ TEST_F(Adding, TouchButtonsCancelARefusedLineAndRemoveALineAddedByHand)
     EXPECT_EQ(t.state(), data::TDataSetState::dsBrowse);
     EXPECT_EQ(codes(), Codes({"P0001", "P0002", "P0003", "P0011"}));
 
-    // Posted: the bill holds P0011 now.
+    // Posted with a quantity: the bill holds P0011 now. A line added by hand without a quantity is no line of
+    // the bill and may still go.
+    t.last();
+    t.edit();
+    t.fieldByName("M_QTY").setAsInteger(2);
+    t.post();
+    transfer::LineTable(t).lockFixedColumns(false);
+    t.append();
+    t.fieldByName("Sno").setAsInteger(99);
+    t.fieldByName("PROD_ID").setAsString("P0013");
+    t.fieldByName("T_QTY").setAsInteger(10);
+    t.fieldByName("M_QTY").setAsInteger(0);
+    t.post();
+    transfer::LineTable(t).lockFixedColumns(true);
     messages.queue(prompts::MsgResult::No); // no printing
     s.fcImageBtn2->click();
-    ASSERT_EQ(db.scalar("SELECT COUNT(*) FROM MOVE_MASTER"), "1");
+    ASSERT_EQ(db.scalar("SELECT COUNT(*) FROM MOVE_SUB"), "4");
     touch(3);
     QTest::mouseClick(s.bsSkinButton4, Qt::LeftButton);
     EXPECT_EQ(messages.shown().back().text, QString::fromUtf8(transfer::BilledLineMessage));
-    EXPECT_EQ(codes().size(), 4u);
+    EXPECT_EQ(codes().size(), 5u);
+    touch(4);
+    messages.queue(prompts::MsgResult::Yes);
+    QTest::mouseClick(s.bsSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(codes(), Codes({"P0001", "P0002", "P0003", "P0011"}));
     expectNoErrors();
 }
 

@@ -10,6 +10,7 @@
 #include "widgets/CodePageEdit.h"
 
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <memory>
@@ -39,7 +40,9 @@ void TFormTouchMove::Timer1Timer()
 
 void TFormTouchMove::MergePickedProducts()
 {
+    // Also a merge that stopped at a refused line tells how many lines it added.
     const int before = lineCount();
+    const auto tell = qScopeGuard([&] { say(QStringLiteral("加入 %1 項").arg(lineCount() - before)); });
     std::vector<std::string> leftOut;
     {
         const auto pause = pauseGrid();
@@ -49,7 +52,6 @@ void TFormTouchMove::MergePickedProducts()
                                .lines = LineTable(store.ClientDataSet2)},
                               CandidateCount, trimCode(bsSkinEdit2->bytes()), trimCode(bsSkinEdit1->bytes()));
     }
-    say(QStringLiteral("加入 %1 項").arg(lineCount() - before));
     if (!leftOut.empty())
         services_.messages.messageDlg(leftOutMessage(leftOut), prompts::MsgKind::Warning, prompts::MsgButtons::Ok);
 }

@@ -123,8 +123,8 @@ void TFormTouchMove::WriteBill()
                     services_.clock.now().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
     lastPosted_ = {BillNo, billLines(lines)};
     say(QStringLiteral("調撥單 %1 已寫入，共 %2 項").arg(QString::fromStdString(BillNo)).arg(result.lines));
-    for (const auto &line : lines.set().data().rows)
-        billedProducts_.insert(line[lines.position(PROD_ID)].asString());
+    for (const auto &[code, quantity] : lastPosted_.lines)
+        billedProducts_.insert(code);
     // The busy cursor stays while the question is open and while the preview runs.
     if (services_.messages.messageDlg(WrittenQuestion, prompts::MsgKind::Confirmation, prompts::MsgButtons::YesNo) ==
         prompts::MsgResult::Yes)
