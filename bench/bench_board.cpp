@@ -19,6 +19,7 @@
 
 #include "BenchShop.h"
 #include "Goal.h"
+#include "Timing.h"
 
 #include "data/IniFile.h"
 #include "data/SqlQuery.h"
@@ -43,6 +44,8 @@
 
 namespace {
 
+using bench::median;
+
 class PrintedErrors : public prompts::IErrorReporter {
 public:
     void showError(const QString &message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
@@ -54,12 +57,6 @@ double millis(const std::function<void()> &work)
     clock.start();
     work();
     return double(clock.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 constexpr double Allowance = 100; // ms beyond the server's own minimum

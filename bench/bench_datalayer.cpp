@@ -7,6 +7,7 @@
 
 #include "BenchShop.h"
 #include "Goal.h"
+#include "Timing.h"
 
 #include "data/DbError.h"
 #include "data/fb/Client.h"
@@ -25,6 +26,8 @@
 using namespace Firebird;
 
 namespace {
+
+using bench::median;
 
 constexpr int Products = 2000;
 
@@ -114,12 +117,6 @@ double bare(const shopdb::Target &target, int queries, long &checksum)
     att->detach(&st);
     att.release();
     return ms;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include "BenchShop.h"
 #include "Goal.h"
+#include "Timing.h"
 
 #include "data/SqlQuery.h"
 #include "prompts/ScriptedMessageBox.h"
@@ -34,6 +35,10 @@
 #include <vector>
 
 namespace {
+
+using bench::median;
+using bench::processorMilliseconds;
+using bench::Time;
 
 constexpr char StockingDate[] = "2004/06/26"; // the reference day is a week before: the bills' day 2004/06/19
 constexpr double Limit = 1.25;                // the grid's operations against the same without it
@@ -58,25 +63,6 @@ void makeShop(const bench::Shop &shop, int count)
         q.execSQL();
     }
     c.commit({});
-}
-
-/// Milliseconds passed and of processor time spent by the program.
-struct Time {
-    double wall = 0;
-    double cpu = 0;
-};
-
-double processorMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 /// How the grid stands beside the line table during an operation.

@@ -14,6 +14,7 @@
 
 #include "BenchShop.h"
 #include "Goal.h"
+#include "Timing.h"
 
 #include "data/DateText.h"
 #include "data/fb/Client.h"
@@ -39,6 +40,10 @@ using bench::billNo;
 using bench::productId;
 
 namespace {
+
+using bench::median;
+using bench::processorMilliseconds;
+using bench::Time;
 
 constexpr double Limit = 1.25;
 
@@ -203,25 +208,6 @@ private:
     std::shared_ptr<data::fb::Client> client_;
     data::fb::ReleasePtr<IAttachment> att_;
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-/// Milliseconds passed and of processor time spent by the program.
-struct Time {
-    double wall = 0;
-    double cpu = 0;
-};
-
-double processorMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 /// Starts timing when made.
 class Stopwatch {

@@ -8,6 +8,7 @@
 //   bench_preview [RUNS] [LINES...]
 
 #include "Goal.h"
+#include "Timing.h"
 
 #include "data/ClientDataSet.h"
 #include "data/IniFile.h"
@@ -37,6 +38,8 @@
 #include <vector>
 
 namespace {
+
+using bench::median;
 
 std::string cp950(const QString &text)
 {
@@ -168,12 +171,6 @@ Time toPdf(const QString &dir)
     if (QFile(pdf).size() == 0)
         throw std::runtime_error("no PDF file was written");
     return time;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 /// The times of one measure over the runs.

@@ -27,6 +27,7 @@
 #include <firebird/Interface.h>
 
 #include "Goal.h"
+#include "Timing.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -51,6 +52,9 @@ extern "C" IMaster *ISC_EXPORT fb_get_master_interface();
 
 namespace {
 
+using bench::median;
+using bench::processorMilliseconds;
+
 constexpr char Branch[] = "S02";
 constexpr char Main[] = "S01";
 constexpr double Limit = 1.25; // the proposal on the screen against the view re-created and one select
@@ -61,19 +65,6 @@ struct Figures {
     int candidates = 0;
     int lines = 0;
 };
-
-double processorMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 /// Where a catalogue is reached: its program folder (with the definition files) and its database.
 struct Target {
