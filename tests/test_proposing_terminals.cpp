@@ -5,16 +5,14 @@
 // Needs the real server: scripts/test starts one and sets TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR,
 // TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD.
 
+#include "ServerDatabase.h"
 #include "TestServer.h"
 
 #include "data/SqlQuery.h"
 #include "tools/ShopDatabase.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -37,20 +35,8 @@ TEST(SeveralTerminals, ProposeForOneBranchAtOnceEachFromItsOwnDay)
 
     QTemporaryDir programFolder;
     ASSERT_TRUE(programFolder.isValid());
-    shopdb::Target target{programFolder.path().toStdString() + "/",
-                          server->server + ":" + server->folder + "/proposing-" +
-                              std::to_string(QCoreApplication::applicationPid()) + "-" +
-                              std::to_string(QDateTime::currentMSecsSinceEpoch()) + ".fdb",
-                          server->user, server->password};
-    shopdb::writeDefinitionFiles(target);
-    shopdb::createDatabase(target, TOUCHMOVE_SOURCE_DIR "/sql/schema.sql");
-    const auto drop = qScopeGuard([&target] {
-        try {
-            shopdb::dropDatabase(target);
-        } catch (const std::exception &e) {
-            ADD_FAILURE() << "the test database could not be dropped: " << e.what();
-        }
-    });
+    const ServerDatabase db(programFolder.path().toStdString() + "/", *server, "proposing");
+    const shopdb::Target &target = db.target();
 
     data::TSQLConnection connection(target.programDir);
     connection.ConnectionName = "Kobrel";

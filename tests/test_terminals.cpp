@@ -6,13 +6,12 @@
 // Needs the real server: scripts/test starts one and sets TOUCHMOVE_SERVER, TOUCHMOVE_SERVER_DIR,
 // TOUCHMOVE_SERVER_USER and TOUCHMOVE_SERVER_PASSWORD.
 
+#include "ServerDatabase.h"
 #include "TestServer.h"
 
 #include "data/SqlQuery.h"
 #include "tools/ShopDatabase.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -32,38 +31,6 @@ constexpr int Days = 5;
 constexpr int EarlierBills = 10;
 const char *const BillDate = "2004/06/19";
 
-/// A database of its own on the server, dropped when the test ends.
-class ServerDatabase {
-public:
-    ServerDatabase(const std::string &programDir, const std::string &server, const std::string &folder,
-                   const std::string &user, const std::string &password)
-    {
-        target_.programDir = programDir;
-        target_.database = server + ":" + folder + "/terminals-" + std::to_string(QCoreApplication::applicationPid()) +
-                           "-" + std::to_string(QDateTime::currentMSecsSinceEpoch()) + ".fdb";
-        target_.user = user;
-        target_.password = password;
-        shopdb::writeDefinitionFiles(target_);
-        shopdb::createDatabase(target_, TOUCHMOVE_SOURCE_DIR "/sql/schema.sql");
-        created_ = true;
-    }
-    ~ServerDatabase()
-    {
-        if (!created_)
-            return;
-        try {
-            shopdb::dropDatabase(target_);
-        } catch (const std::exception &e) {
-            ADD_FAILURE() << "the test database could not be dropped: " << e.what();
-        }
-    }
-    const shopdb::Target &target() const { return target_; }
-
-private:
-    shopdb::Target target_;
-    bool created_ = false;
-};
-
 } // namespace
 
 TEST(SeveralTerminals, PostManyBillsAtOnceWithoutSharingANumber)
@@ -75,7 +42,7 @@ TEST(SeveralTerminals, PostManyBillsAtOnceWithoutSharingANumber)
     QTemporaryDir programFolder;
     ASSERT_TRUE(programFolder.isValid());
     const std::string programDir = programFolder.path().toStdString() + "/";
-    ServerDatabase db(programDir, server->server, server->folder, server->user, server->password);
+    ServerDatabase db(programDir, *server, "terminals");
 
     data::TSQLConnection connection(programDir);
     connection.ConnectionName = "Kobrel";
